@@ -1,0 +1,52 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "globals.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QStandardItemModel>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    ensureProcessLists();
+    ui = new Ui::MainWindow;
+    ui->setupUi(this);
+    ui->tab_3->installEventFilter(this);
+    setWindowState(Qt::WindowMaximized);
+    initWidgets();
+    loadDatabase();
+    createForms();
+}
+
+MainWindow::~MainWindow()
+{
+    freeProcessLists();
+    delete ui;
+    ui = nullptr;
+    // The model has no parent; it goes with the window.
+    delete tableModel;
+    tableModel = nullptr;
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (ui && watched == ui->tab_3 && event->type() == QEvent::Paint)
+        paintImages();
+    return QObject::eventFilter(watched, event);
+}
+
+void MainWindow::paintImages()
+{
+    QPainter painter(ui->tab_3);
+    QPixmap pixmap(QStringLiteral(":/image/zhifubao.png"));
+    const int w = ui->tab_3->width();
+    const int h = ui->tab_3->height();
+    const int half = int(w * 0.5);
+    painter.drawPixmap(QRect(0, 0, half, h), pixmap);
+    pixmap.load(QStringLiteral(":/image/weixin.png"));
+    painter.drawPixmap(QRect(half, 0, half, h), pixmap);
+    painter.end();
+}

@@ -1,0 +1,72 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include "tablemoney.h"
+#include "tablesetting.h"
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QSqlDatabase>
+
+class QMenu;
+class QStandardItemModel;
+class AddNew;
+class DoSetting;
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class MainWindow;
+}
+QT_END_NAMESPACE
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+signals:
+    void sendAddOrEditFlagEntity(QString flag, TableMoney entity);
+    void sendSettingEntity(TableSetting *setting);
+
+public slots:
+    void receivePop(QPoint pos);
+    void forAddNewOrEdit(QString flag, TableMoney entity);
+    void receiveSettingEntity(TableSetting *setting);
+    void on_pushButton_runcharts_clicked();
+
+private:
+    // layout (mainwindow.cpp)
+    void paintImages();
+    // table (mainwindow_table.cpp)
+    void initWidgets();
+    void refreshTable();
+    int sortMoneyList(int mode);
+    // database (mainwindow_database.cpp)
+    bool loadDatabase();
+    // commands (mainwindow_commands.cpp)
+    void createForms();
+    void addCommand();
+    void editCommand();
+    void deleteCommand();
+    void settingCommand();
+
+    QMenu *popMenu = nullptr;
+    QStandardItemModel *tableModel = nullptr;
+    AddNew *addNewForm = nullptr;
+    DoSetting *settingForm = nullptr;
+    QSqlDatabase db;
+    TableMoney currentRecord;
+    Ui::MainWindow *ui = nullptr;
+    qint32 currentRow = 0;
+    bool currentRowValid = false;
+
+    // Tests reach the private state through this.
+    friend class MainWindowProbe;
+};
+
+#endif // MAINWINDOW_H

@@ -1,0 +1,5 @@
+#include "mainwindow.h"
+
+void MainWindow::on_pushButton_runcharts_clicked()
+{
+}

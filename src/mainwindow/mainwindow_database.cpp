@@ -1,0 +1,6 @@
+#include "mainwindow.h"
+
+bool MainWindow::loadDatabase()
+{
+    return true;
+}

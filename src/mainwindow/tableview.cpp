@@ -1,0 +1,6 @@
+#include "tableview.h"
+
+TableView::TableView(QWidget *parent)
+    : QTableView(parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "tablesetting.h"
+
+TableSetting::TableSetting(QObject *parent)
+    : QObject(parent)
+{
+}

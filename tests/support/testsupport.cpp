@@ -1,0 +1,109 @@
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMutex>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace TestSupport {
+
+QString databasePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("//Tobrell.sqlite3");
+}
+
+static QString schemaPath()
+{
+    const QByteArray env = qgetenv("TOBRELL_SEED_SQL");
+    return env.isEmpty() ? QStringLiteral(TOBRELL_SEED_SQL_DEFAULT) : QString::fromLocal8Bit(env);
+}
+
+bool execSql(const QString &path, const QStringList &statements)
+{
+    const QString name = QUuid::createUuid().toString();
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            return false;
+        QSqlQuery q(db);
+        for (const QString &s : statements) {
+            if (s.trimmed().isEmpty())
+                continue;
+            if (!q.exec(s)) {
+                qWarning("TestSupport: %s failed: %s", qPrintable(s), qPrintable(q.lastError().text()));
+                ok = false;
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+bool createDatabase(const QString &path, const QString &categories)
+{
+    QFile::remove(path);
+    QFile schema(schemaPath());
+    if (!schema.open(QIODevice::ReadOnly))
+        return false;
+    QStringList statements;
+    for (const QString &s : QString::fromUtf8(schema.readAll()).split(QLatin1Char(';'))) {
+        QString body;
+        for (const QString &line : s.split(QLatin1Char('\n')))
+            if (!line.trimmed().startsWith(QLatin1String("--")))
+                body += line + QLatin1Char('\n');
+        if (body.trimmed().isEmpty())
+            continue;
+        if (!categories.isNull() && body.contains(QLatin1String("INSERT INTO tablesetting")))
+            body = QStringLiteral("INSERT INTO tablesetting (settingname, settingvalue) VALUES ('大类名称', '%1')")
+                       .arg(QString(categories).replace(QLatin1Char('\''), QLatin1String("''")));
+        statements << body;
+    }
+    return execSql(path, statements);
+}
+
+static QMutex captureMutex;
+static QStringList captured;
+static QtMessageHandler previous = nullptr;
+static int captureDepth = 0;
+
+static void captureHandler(QtMsgType, const QMessageLogContext &, const QString &msg)
+{
+    QMutexLocker lock(&captureMutex);
+    captured << msg;
+}
+
+MessageCapture::MessageCapture()
+{
+    QMutexLocker lock(&captureMutex);
+    if (captureDepth++ == 0) {
+        captured.clear();
+        previous = qInstallMessageHandler(captureHandler);
+    }
+}
+
+MessageCapture::~MessageCapture()
+{
+    QMutexLocker lock(&captureMutex);
+    if (--captureDepth == 0)
+        qInstallMessageHandler(previous);
+}
+
+QStringList MessageCapture::messages() const
+{
+    QMutexLocker lock(&captureMutex);
+    return captured;
+}
+
+void MessageCapture::clear()
+{
+    QMutexLocker lock(&captureMutex);
+    captured.clear();
+}
+
+} // namespace TestSupport

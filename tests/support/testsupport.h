@@ -1,0 +1,28 @@
+#ifndef TESTSUPPORT_H
+#define TESTSUPPORT_H
+
+#include <QString>
+#include <QStringList>
+
+namespace TestSupport {
+
+// Path of the program's database beside the test executable.
+QString databasePath();
+// Creates a fresh book at path from the shipped schema (replacing any file there).
+bool createDatabase(const QString &path, const QString &categories = QString());
+// Runs SQL statements (separated by ';') on the file at path.
+bool execSql(const QString &path, const QStringList &statements);
+
+// Collects every Qt message while alive.
+class MessageCapture
+{
+public:
+    MessageCapture();
+    ~MessageCapture();
+    QStringList messages() const;
+    void clear();
+};
+
+} // namespace TestSupport
+
+#endif // TESTSUPPORT_H

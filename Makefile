@@ -10,7 +10,7 @@ EXE_DIR    := $(BUILD)
 DB         := $(EXE_DIR)/Tobrell.sqlite3
 CONF       := $(EXE_DIR)/QtLog4Qt.conf
 
-.PHONY: all run test deps configure build files bench clean
+.PHONY: all run test test-sanitize deps configure build files bench clean
 
 all: build
 
@@ -46,10 +46,23 @@ test: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 	@$(MAKE) --no-print-directory files
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-sanitize
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer; any finding fails.
+SAN_BUILD := $(BUILD)-sanitize
+SAN_ENV   := QT_QPA_PLATFORM=offscreen \
+             ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+             LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
+             UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+test-sanitize: deps
+	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTOBRELL_SANITIZE=ON >/dev/null
+	@cmake --build $(SAN_BUILD) -j $(JOBS)
+	@cd $(SAN_BUILD) && $(SAN_ENV) ctest --output-on-failure -j $(JOBS)
 
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target tobrell_bench
 	@$(BUILD)/bench/tobrell_bench
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD)-sanitize

@@ -39,6 +39,10 @@ public slots:
     void receiveSettingEntity(TableSetting *setting);
     void on_pushButton_runcharts_clicked();
 
+public:
+    // Shown when a change could not be written to the database.
+    static QString saveFailedText();
+
 private:
     // layout (mainwindow.cpp)
     void paintImages();
@@ -54,6 +58,11 @@ private:
     void editCommand();
     void deleteCommand();
     void settingCommand();
+    void prepareCategoryRecord();
+    void openForm(QWidget *form, const QString &title);
+    bool rowIsRecord(int row) const;
+    void warnNoRecord();
+    void reportSaveFailure(const QString &error);
 
     QMenu *popMenu = nullptr;
     QStandardItemModel *tableModel = nullptr;

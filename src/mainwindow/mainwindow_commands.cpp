@@ -1,33 +1,294 @@
 #include "mainwindow.h"
+#include "ui_mainwindow.h"
 
 #include "addnew.h"
+#include "dialogs.h"
 #include "dosetting.h"
+#include "globals.h"
+#include "renamemap.h"
+#include "statements.h"
+
+#include <QCursor>
+#include <QDebug>
+#include <QSqlError>
+#include <QStandardItemModel>
+
+#include <limits>
+
+namespace {
+const QString categorySettingName = QStringLiteral("大类名称");
+const QString addFlag = QStringLiteral("addnew");
+const QString editFlag = QStringLiteral("edit");
+} // namespace
+
+QString MainWindow::saveFailedText()
+{
+    return QStringLiteral("保存失败：本次修改没有写入数据库。");
+}
 
 void MainWindow::createForms()
 {
     addNewForm = new AddNew(this);
     addNewForm->hide();
+    connect(addNewForm, &AddNew::sendEntity, this, &MainWindow::forAddNewOrEdit);
+    connect(this, &MainWindow::sendAddOrEditFlagEntity, addNewForm, &AddNew::receiveFlagEntity);
+    connect(this, &MainWindow::sendSettingEntity, addNewForm, &AddNew::receiveSettingEntity);
+
     settingForm = new DoSetting(this);
     settingForm->hide();
+    connect(this, &MainWindow::sendSettingEntity, settingForm, &DoSetting::receiveSettingEntity);
+    connect(settingForm, &DoSetting::sendSettingEntity, this, &MainWindow::receiveSettingEntity);
 }
 
 void MainWindow::receivePop(QPoint pos)
 {
-    Q_UNUSED(pos)
+    const QModelIndex index = ui->tableViewMain->indexAt(pos);
+    if (index.isValid()) {
+        currentRow = ui->tableViewMain->selectionModel()->currentIndex().row();
+        currentRowValid = true;
+    } else {
+        currentRowValid = false;
+    }
+    Dialogs::execMenu(popMenu, QCursor::pos());
+}
+
+bool MainWindow::rowIsRecord(int row) const
+{
+    QMutexLocker lock(moneyMutex);
+    return row >= 0 && row < moneyList->size();
+}
+
+void MainWindow::warnNoRecord()
+{
+    Dialogs::warning(this, QStringLiteral("警告"), QStringLiteral("请定位到有效数据区域再点右键！"),
+                     QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+// Nothing is changed in memory when the database refused a change: the user is told
+// instead, so what the table shows is always what a restart would show.
+void MainWindow::reportSaveFailure(const QString &error)
+{
+    qDebug().noquote() << "Error: failed to save change." << error;
+    Dialogs::warning(this, QStringLiteral("警告"), saveFailedText(), QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+void MainWindow::prepareCategoryRecord()
+{
+    // Owned by the window; the forms neither keep nor free it.
+    auto *setting = new TableSetting(this);
+    for (const TableSetting *entry : qAsConst(*settingList)) {
+        if (entry->settingname == categorySettingName) {
+            setting->settingname = entry->settingname;
+            setting->settingvalue = entry->settingvalue;
+        }
+    }
+    emit sendSettingEntity(setting);
+}
+
+void MainWindow::openForm(QWidget *form, const QString &title)
+{
+    form->setWindowFlag(Qt::Window, true);
+    form->setWindowTitle(title);
+    form->setWindowModality(Qt::ApplicationModal);
+    form->resize(800, 600);
+    form->show();
+}
+
+void MainWindow::addCommand()
+{
+    prepareCategoryRecord();
+    emit sendAddOrEditFlagEntity(addFlag, TableMoney());
+    openForm(addNewForm, QStringLiteral("新增数据窗体"));
+}
+
+void MainWindow::editCommand()
+{
+    if (!currentRowValid || !rowIsRecord(currentRow)) {
+        warnNoRecord();
+        return;
+    }
+    prepareCategoryRecord();
+    moneyMutex->lock();
+    currentRecord = moneyList->at(currentRow);
+    moneyMutex->unlock();
+    emit sendAddOrEditFlagEntity(editFlag, currentRecord);
+    openForm(addNewForm, QStringLiteral("修改数据窗体"));
+}
+
+void MainWindow::deleteCommand()
+{
+    if (!currentRowValid) {
+        warnNoRecord();
+        return;
+    }
+    currentRow = ui->tableViewMain->selectionModel() ? ui->tableViewMain->selectionModel()->currentIndex().row() : -1;
+    if (!rowIsRecord(currentRow)) {
+        warnNoRecord();
+        return;
+    }
+    moneyMutex->lock();
+    const TableMoney record = moneyList->at(currentRow);
+    moneyMutex->unlock();
+
+    const QString question = QStringLiteral("是否删除：日期为：") + record.date + QStringLiteral("，物品名称为：")
+        + record.name + QStringLiteral("。删除这项记录吗？");
+    const auto answer = Dialogs::question(this, QStringLiteral("询问"), question,
+                                          QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+    if (answer != QMessageBox::Ok)
+        return;
+
+    const StatementResult result = statements->deleteMoney(record.MyID);
+    if (!result.ok) {
+        reportSaveFailure(sqlErrorText(result.error));
+        return;
+    }
+
+    moneyMutex->lock();
+    const int before = moneyList->size();
+    moneyMutex->unlock();
+    qDebug().noquote() << "删除之前的个数" << before;
+
+    moneyMutex->lock();
+    for (int i = moneyList->size() - 1; i >= 0; --i)
+        if (moneyList->at(i).MyID == record.MyID)
+            moneyList->removeAt(i);
+    const int after = moneyList->size();
+    moneyMutex->unlock();
+    qDebug().noquote() << "删除之后的个数" << after;
+
+    refreshTable();
+}
+
+void MainWindow::settingCommand()
+{
+    prepareCategoryRecord();
+    openForm(settingForm, QStringLiteral("设置窗体"));
 }
 
 void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
 {
-    Q_UNUSED(flag)
-    Q_UNUSED(entity)
+    if (flag == addFlag) {
+        // The next key is one past the largest; a book already at the largest key cannot grow.
+        qint64 largest = 0;
+        moneyMutex->lock();
+        const bool empty = moneyList->isEmpty();
+        if (!empty) {
+            largest = std::numeric_limits<qint64>::min();
+            for (const TableMoney &m : qAsConst(*moneyList))
+                largest = qMax<qint64>(largest, m.MyID);
+        }
+        moneyMutex->unlock();
+        const qint64 next = empty ? 1 : largest + 1;
+        if (next > std::numeric_limits<qint32>::max()) {
+            reportSaveFailure(QStringLiteral("no free MyID left"));
+            return;
+        }
+        entity.MyID = qint32(next);
+
+        const StatementResult result = statements->insertMoney(entity);
+        if (!result.ok) {
+            reportSaveFailure(sqlErrorText(result.error));
+            return;
+        }
+        moneyMutex->lock();
+        moneyList->append(entity);
+        moneyMutex->unlock();
+    }
+    if (flag == editFlag) {
+        const StatementResult result = statements->updateMoney(entity);
+        if (!result.ok || result.rowsAffected < 1) {
+            reportSaveFailure(result.ok ? QStringLiteral("no stored record has MyID %1").arg(entity.MyID)
+                                        : sqlErrorText(result.error));
+            return;
+        }
+        moneyMutex->lock();
+        for (TableMoney &m : *moneyList) {
+            if (m.MyID == entity.MyID) {
+                m.type = entity.type;
+                m.name = entity.name;
+                m.price = entity.price;
+                m.date = entity.date;
+                m.memo = entity.memo;
+            }
+        }
+        moneyMutex->unlock();
+    }
+    refreshTable();
 }
 
 void MainWindow::receiveSettingEntity(TableSetting *setting)
 {
-    Q_UNUSED(setting)
-}
+    const QMap<int, QStringList> history = settingForm->renameHistory;
+    const QHash<QString, QString> mapping = renameMapping(history);
 
-void MainWindow::addCommand() {}
-void MainWindow::editCommand() {}
-void MainWindow::deleteCommand() {}
-void MainWindow::settingCommand() {}
+    // Records to relabel, by their category when the form was opened.
+    QList<TableMoney> relabelled;
+    if (!mapping.isEmpty()) {
+        QMutexLocker lock(moneyMutex);
+        for (const TableMoney &m : qAsConst(*moneyList)) {
+            const auto it = mapping.constFind(m.type);
+            if (it != mapping.constEnd()) {
+                TableMoney copy = m;
+                copy.type = it.value();
+                relabelled.append(copy);
+            }
+        }
+    }
+
+    // The list and its relabelled records are stored together or not at all.
+    bool insertedRow = false;
+    QString failure;
+    if (!db.transaction()) {
+        failure = sqlErrorText(db.lastError());
+    } else {
+        StatementResult result = statements->updateSetting(setting->settingvalue, setting->settingname);
+        if (result.ok && result.rowsAffected == 0) {
+            // A book without the category row would silently drop the list.
+            result = statements->insertSetting(setting->settingname, setting->settingvalue);
+            insertedRow = result.ok;
+        }
+        if (!result.ok)
+            failure = sqlErrorText(result.error);
+        for (int i = 0; failure.isEmpty() && i < relabelled.size(); ++i) {
+            result = statements->updateMoney(relabelled.at(i));
+            if (!result.ok)
+                failure = sqlErrorText(result.error);
+        }
+        if (failure.isEmpty() && !db.commit())
+            failure = sqlErrorText(db.lastError());
+        if (!failure.isEmpty())
+            db.rollback();
+    }
+    if (!failure.isEmpty()) {
+        reportSaveFailure(failure);
+        return;
+    }
+
+    for (TableSetting *entry : qAsConst(*settingList))
+        if (entry->settingname == setting->settingname)
+            entry->settingvalue = setting->settingvalue;
+    if (insertedRow) {
+        auto *entry = new TableSetting(this);
+        entry->settingname = setting->settingname;
+        entry->settingvalue = setting->settingvalue;
+        settingList->append(entry);
+    }
+
+    if (history.isEmpty())
+        return;
+
+    if (!relabelled.isEmpty()) {
+        // Records sharing a key were all overwritten by its statement; memory follows.
+        QHash<qint32, TableMoney> stored;
+        stored.reserve(relabelled.size());
+        for (const TableMoney &m : qAsConst(relabelled))
+            stored.insert(m.MyID, m);
+        QMutexLocker lock(moneyMutex);
+        for (TableMoney &m : *moneyList) {
+            const auto it = stored.constFind(m.MyID);
+            if (it != stored.constEnd())
+                m = it.value();
+        }
+    }
+    refreshTable();
+}

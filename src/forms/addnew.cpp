@@ -1,11 +1,27 @@
 #include "addnew.h"
 #include "ui_addnew.h"
 
+#include "common.h"
+#include "dialogs.h"
+#include "pricerule.h"
+
+#include <QDate>
+#include <QRegExp>
+#include <QRegExpValidator>
+
+static const char *const AddCaption = "新增";
+static const char *const EditCaption = "修改";
+
 AddNew::AddNew(QWidget *parent)
     : QWidget(parent)
     , ui(new Ui::AddNew)
 {
     ui->setupUi(this);
+    // Lets through only what may still become a number; the add button judges the rest.
+    auto *validator = new QRegExpValidator(
+        QRegExp(QStringLiteral("^-?\\d{1,}(\\.[0-9]+)?"), Qt::CaseSensitive, QRegExp::RegExp), this);
+    ui->lineEdit_price->setValidator(validator);
+    ui->dateEdit_date->setCalendarPopup(true);
 }
 
 AddNew::~AddNew()
@@ -13,7 +29,83 @@ AddNew::~AddNew()
     delete ui;
 }
 
-void AddNew::receiveFlagEntity(QString, TableMoney) {}
-void AddNew::receiveSettingEntity(TableSetting *) {}
-void AddNew::on_pushButton_add_clicked() {}
-void AddNew::on_pushButton_close_clicked() { close(); }
+void AddNew::receiveSettingEntity(TableSetting *setting)
+{
+    if (!setting)
+        return;
+    Common *common = new Common(this);
+    const QStringList names = common->splitByComma(setting->settingvalue);
+    ui->comboBox_type->clear();
+    for (const QString &name : names)
+        ui->comboBox_type->addItem(name);
+    delete common;
+}
+
+void AddNew::receiveFlagEntity(QString flag, TableMoney entity)
+{
+    if (flag == QLatin1String("addnew")) {
+        ui->comboBox_type->setCurrentIndex(0);
+        ui->lineEdit_name->setText(QString());
+        ui->lineEdit_price->setText(QString());
+        ui->dateEdit_date->setDate(QDate::currentDate());
+        ui->plainTextEdit_memo->setPlainText(QString());
+        editedMyID = -1;
+        ui->pushButton_add->setText(QString::fromUtf8(AddCaption));
+    }
+    if (flag == QLatin1String("edit")) {
+        // A category no longer in the list leaves the selection as it is.
+        ui->comboBox_type->setCurrentText(entity.type);
+        ui->lineEdit_name->setText(entity.name);
+        ui->lineEdit_price->setText(entity.price);
+        const QDate date = QDate::fromString(entity.date.trimmed(), QStringLiteral("yyyy-MM-dd"));
+        if (date.isValid())
+            ui->dateEdit_date->setDate(date);
+        ui->plainTextEdit_memo->setPlainText(entity.memo);
+        editedMyID = entity.MyID;
+        ui->pushButton_add->setText(QString::fromUtf8(EditCaption));
+    }
+}
+
+void AddNew::on_pushButton_add_clicked()
+{
+    const QString title = QStringLiteral("警告");
+    switch (PriceRule::checkEntry(ui->lineEdit_name->text(), ui->lineEdit_price->text())) {
+    case PriceRule::EntryCheck::Empty:
+        Dialogs::warning(this, title, QStringLiteral("物品名称和物品价格不能为空。"),
+                         QMessageBox::Ok, QMessageBox::NoButton);
+        return;
+    case PriceRule::EntryCheck::Negative:
+        Dialogs::warning(this, title, QStringLiteral("物品价格不能为负数。"),
+                         QMessageBox::Ok, QMessageBox::NoButton);
+        return;
+    case PriceRule::EntryCheck::BadDecimals:
+        Dialogs::warning(this, title,
+                         QStringLiteral("小数点后没有数字或者物品价格没必要精确到小数点后3位啊。"),
+                         QMessageBox::Ok, QMessageBox::NoButton);
+        return;
+    case PriceRule::EntryCheck::Ok:
+        break;
+    }
+
+    // Name and price go out as typed; only the checks above trim.
+    TableMoney entity;
+    entity.type = ui->comboBox_type->currentText();
+    entity.name = ui->lineEdit_name->text();
+    entity.price = ui->lineEdit_price->text();
+    entity.date = ui->dateEdit_date->date().toString(QStringLiteral("yyyy-MM-dd"));
+    entity.memo = ui->plainTextEdit_memo->toPlainText();
+
+    if (ui->pushButton_add->text() == QString::fromUtf8(AddCaption)) {
+        entity.MyID = 1; // placeholder: the main window hands out the real key
+        emit sendEntity(QStringLiteral("addnew"), entity);
+    }
+    if (ui->pushButton_add->text() == QString::fromUtf8(EditCaption)) {
+        entity.MyID = editedMyID;
+        emit sendEntity(QStringLiteral("edit"), entity);
+    }
+}
+
+void AddNew::on_pushButton_close_clicked()
+{
+    close();
+}

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QWidget>
 
+class QPushButton;
+
 QT_BEGIN_NAMESPACE
 namespace Ui {
 class DoSetting;
@@ -43,6 +45,10 @@ private slots:
 
 private:
     void refreshList();
+    void showNames(const QStringList &names);
+    QString selectedName() const;
+    void moveSelected(QPushButton *button, int step);
+    void inform(const char *text);
 
     qint32 nextRenameKey = 0;
     Ui::DoSetting *ui = nullptr;

@@ -1,0 +1,456 @@
+#include "addnew.h"
+
+#include "dialogs.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+// The form's widgets, found by their object names.
+struct AddNewWidgets
+{
+    explicit AddNewWidgets(QWidget *f)
+        : gridLayout(get<QGridLayout>(f, "gridLayout"))
+        , label(get<QLabel>(f, "label"))
+        , label_5(get<QLabel>(f, "label_5"))
+        , comboBox_type(get<QComboBox>(f, "comboBox_type"))
+        , lineEdit_name(get<QLineEdit>(f, "lineEdit_name"))
+        , lineEdit_price(get<QLineEdit>(f, "lineEdit_price"))
+        , dateEdit_date(get<QDateEdit>(f, "dateEdit_date"))
+        , plainTextEdit_memo(get<QPlainTextEdit>(f, "plainTextEdit_memo"))
+        , pushButton_add(get<QPushButton>(f, "pushButton_add"))
+        , pushButton_close(get<QPushButton>(f, "pushButton_close"))
+    {
+    }
+    template<class T> static T *get(QWidget *f, const char *name)
+    {
+        T *w = f->findChild<T *>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no %s on the form", name);
+        return w;
+    }
+    QGridLayout *gridLayout;
+    QLabel *label;
+    QLabel *label_5;
+    QComboBox *comboBox_type;
+    QLineEdit *lineEdit_name;
+    QLineEdit *lineEdit_price;
+    QDateEdit *dateEdit_date;
+    QPlainTextEdit *plainTextEdit_memo;
+    QPushButton *pushButton_add;
+    QPushButton *pushButton_close;
+};
+
+// Reaches the form's widgets and state.
+class AddNewProbe
+{
+public:
+    explicit AddNewProbe(AddNew &f) : form(f), widgets(&f) {}
+    const AddNewWidgets *ui() const { return &widgets; }
+    qint32 editedMyID() const { return form.editedMyID; }
+    AddNew &form;
+    AddNewWidgets widgets;
+};
+
+namespace {
+
+const QString WarningTitle = QStringLiteral("警告");
+const QString MessageA = QStringLiteral("物品名称和物品价格不能为空。");
+const QString MessageB = QStringLiteral("物品价格不能为负数。");
+const QString MessageC = QStringLiteral("小数点后没有数字或者物品价格没必要精确到小数点后3位啊。");
+
+// Answers every box with OK and keeps what was asked.
+struct DialogLog
+{
+    QList<Dialogs::Request> requests;
+    DialogLog()
+    {
+        Dialogs::setResponder([this](const Dialogs::Request &r) {
+            requests << r;
+            return Dialogs::Answer();
+        });
+    }
+    ~DialogLog() { Dialogs::setResponder(nullptr); }
+    QStringList texts() const
+    {
+        QStringList t;
+        for (const auto &r : requests)
+            t << r.text;
+        return t;
+    }
+};
+
+struct Sent
+{
+    QString flag;
+    TableMoney entity;
+};
+
+// TableMoney is not a registered meta-type, so a plain connection collects the emissions.
+struct SendLog
+{
+    QList<Sent> sent;
+    explicit SendLog(AddNew &form)
+    {
+        QObject::connect(&form, &AddNew::sendEntity, [this](QString flag, TableMoney e) { sent << Sent{flag, e}; });
+    }
+};
+
+TableMoney record(const QString &type, const QString &name, const QString &price, const QString &date,
+                  const QString &memo, qint32 id)
+{
+    TableMoney m;
+    m.type = type;
+    m.name = name;
+    m.price = price;
+    m.date = date;
+    m.memo = memo;
+    m.MyID = id;
+    return m;
+}
+
+void giveCategories(AddNew &form, const QString &value)
+{
+    TableSetting setting(nullptr);
+    setting.settingname = QStringLiteral("大类名称");
+    setting.settingvalue = value;
+    form.receiveSettingEntity(&setting);
+}
+
+QStringList comboItems(QComboBox *box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+} // namespace
+
+class TestAddNew : public QObject
+{
+    Q_OBJECT
+private slots:
+    void layout();
+    void focusChain();
+    void categories_data();
+    void categories();
+    void validator_data();
+    void validator();
+    void addChecks_data();
+    void addChecks();
+    void addMode();
+    void editMode();
+    void editKeepsComboAndDateOnBadInput();
+    void otherFlagChangesNothing_data();
+    void otherFlagChangesNothing();
+    void emptyCategoryList();
+    void closeHides();
+};
+
+void TestAddNew::layout()
+{
+    AddNew form;
+    AddNewProbe p(form);
+    QCOMPARE(form.size(), QSize(400, 361));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Form"));
+    QVERIFY(!p.ui()->comboBox_type->isEditable());
+    QVERIFY(p.ui()->dateEdit_date->calendarPopup());
+    QCOMPARE(p.ui()->pushButton_add->text(), QStringLiteral("新增"));
+    QCOMPARE(p.ui()->pushButton_close->text(), QStringLiteral("关闭"));
+    QCOMPARE(p.ui()->label->text(), QStringLiteral("物品类别："));
+    QCOMPARE(p.ui()->label_5->text(), QStringLiteral("备注："));
+    QVERIFY(p.ui()->lineEdit_price->validator());
+    QVERIFY(!p.ui()->lineEdit_name->validator());
+    QGridLayout *grid = p.ui()->gridLayout;
+    QCOMPARE(grid->itemAtPosition(0, 1)->widget(), p.ui()->comboBox_type);
+    QCOMPARE(grid->itemAtPosition(1, 1)->widget(), p.ui()->lineEdit_name);
+    QCOMPARE(grid->itemAtPosition(2, 1)->widget(), p.ui()->lineEdit_price);
+    QCOMPARE(grid->itemAtPosition(3, 1)->widget(), p.ui()->dateEdit_date);
+    QCOMPARE(grid->itemAtPosition(4, 1)->widget(), p.ui()->plainTextEdit_memo);
+    QCOMPARE(grid->itemAtPosition(4, 0)->widget(), p.ui()->label_5);
+}
+
+void TestAddNew::focusChain()
+{
+    // Creation order fixes the tab order: combo, price, memo, name, date, add, close.
+    AddNew form;
+    AddNewProbe p(form);
+    const QList<QWidget *> expected{p.ui()->comboBox_type, p.ui()->lineEdit_price, p.ui()->plainTextEdit_memo,
+                                    p.ui()->lineEdit_name, p.ui()->dateEdit_date, p.ui()->pushButton_add,
+                                    p.ui()->pushButton_close};
+    QList<QWidget *> chain;
+    for (QWidget *w = form.nextInFocusChain(); w != &form; w = w->nextInFocusChain()) {
+        if (expected.contains(w))
+            chain << w;
+    }
+    QCOMPARE(chain, expected);
+}
+
+void TestAddNew::categories_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("plain") << QStringLiteral("餐饮,交通,其他") << QStringList{"餐饮", "交通", "其他"};
+    QTest::newRow("stray separators") << ",A,,B," << QStringList{"A", "B"};
+    QTest::newRow("blanks kept") << " A ,B" << QStringList{" A ", "B"};
+    QTest::newRow("empty") << "" << QStringList();
+}
+
+void TestAddNew::categories()
+{
+    QFETCH(QString, value);
+    QFETCH(QStringList, items);
+    AddNew form;
+    AddNewProbe p(form);
+    giveCategories(form, "old1,old2,old3,old4");
+    p.ui()->comboBox_type->setCurrentIndex(3);
+    giveCategories(form, value);
+    QCOMPARE(comboItems(p.ui()->comboBox_type), items);
+    QCOMPARE(p.ui()->comboBox_type->currentIndex(), items.isEmpty() ? -1 : 0);
+}
+
+void TestAddNew::validator_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("digits") << "125" << "125";
+    QTest::newRow("decimals") << "12.50" << "12.50";
+    QTest::newRow("many decimals may be typed") << "12.505" << "12.505";
+    QTest::newRow("negative") << "-5" << "-5";
+    QTest::newRow("trailing point") << "12." << "12.";
+    QTest::newRow("letters") << "1a2b" << "12";
+    QTest::newRow("blanks") << " 1 2 " << "12";
+    QTest::newRow("plus") << "+5" << "5";
+    QTest::newRow("ascii comma") << "1,5" << "15";
+    QTest::newRow("second point") << "1.2.3" << "1.23";
+    QTest::newRow("leading point") << ".5" << "5";
+    QTest::newRow("minus inside") << "5-" << "5";
+}
+
+void TestAddNew::validator()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    AddNew form;
+    AddNewProbe p(form);
+    QTest::keyClicks(p.ui()->lineEdit_price, typed);
+    QCOMPARE(p.ui()->lineEdit_price->text(), kept);
+}
+
+void TestAddNew::addChecks_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("message"); // empty: the record is sent
+    QTest::newRow("whole") << "milk" << "12" << QString();
+    QTest::newRow("one decimal") << "milk" << "12.5" << QString();
+    QTest::newRow("two decimals") << "milk" << "12.50" << QString();
+    QTest::newRow("trailing point") << "milk" << "12." << MessageC;
+    QTest::newRow("three decimals") << "milk" << "12.505" << MessageC;
+    QTest::newRow("lone minus") << "milk" << "-" << MessageB;
+    QTest::newRow("negative") << "milk" << "-5" << MessageB;
+    QTest::newRow("empty name, negative price") << "" << "-5" << MessageA;
+    QTest::newRow("blank name") << "   " << "5" << MessageA;
+    QTest::newRow("empty price") << "milk" << "" << MessageA;
+}
+
+void TestAddNew::addChecks()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, price);
+    QFETCH(QString, message);
+    AddNew form;
+    AddNewProbe p(form);
+    giveCategories(form, "a,b");
+    form.receiveFlagEntity("addnew", TableMoney());
+    QTest::keyClicks(p.ui()->lineEdit_name, name);
+    QTest::keyClicks(p.ui()->lineEdit_price, price);
+    QCOMPARE(p.ui()->lineEdit_price->text(), price);
+
+    DialogLog dialogs;
+    SendLog log(form);
+    p.ui()->pushButton_add->click();
+
+    if (message.isEmpty()) {
+        QVERIFY(dialogs.requests.isEmpty());
+        QCOMPARE(log.sent.size(), 1);
+        QCOMPARE(log.sent.at(0).entity.price, price);
+    } else {
+        QCOMPARE(dialogs.texts(), QStringList{message});
+        const Dialogs::Request &r = dialogs.requests.at(0);
+        QCOMPARE(r.kind, Dialogs::Request::Warning);
+        QCOMPARE(r.parent, &form);
+        QCOMPARE(r.title, WarningTitle);
+        QCOMPARE(r.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(r.defaultButton, QMessageBox::NoButton);
+        QVERIFY(log.sent.isEmpty());
+    }
+    // Nothing typed is lost either way.
+    QCOMPARE(p.ui()->lineEdit_name->text(), name);
+    QCOMPARE(p.ui()->lineEdit_price->text(), price);
+}
+
+void TestAddNew::addMode()
+{
+    AddNew form;
+    AddNewProbe p(form);
+    giveCategories(form, QStringLiteral("餐饮,交通,其他"));
+    form.receiveFlagEntity("edit", record(QStringLiteral("其他"), "old", "9", "2020-02-03", "note", 42));
+    form.receiveFlagEntity("addnew", record(QStringLiteral("其他"), "ignored", "1", "2001-01-01", "x", 7));
+
+    QCOMPARE(p.ui()->comboBox_type->currentIndex(), 0);
+    QCOMPARE(p.ui()->lineEdit_name->text(), QString());
+    QCOMPARE(p.ui()->lineEdit_price->text(), QString());
+    QCOMPARE(p.ui()->dateEdit_date->date(), QDate::currentDate());
+    QCOMPARE(p.ui()->plainTextEdit_memo->toPlainText(), QString());
+    QCOMPARE(p.ui()->pushButton_add->text(), QStringLiteral("新增"));
+    QCOMPARE(p.editedMyID(), -1);
+
+    p.ui()->comboBox_type->setCurrentIndex(1);
+    QTest::keyClicks(p.ui()->lineEdit_name, "  bus ticket ");
+    QTest::keyClicks(p.ui()->lineEdit_price, "2.5");
+    p.ui()->dateEdit_date->setDate(QDate(2024, 3, 9));
+    p.ui()->plainTextEdit_memo->setPlainText("line 1\nline 2");
+
+    DialogLog dialogs;
+    SendLog log(form);
+    form.show();
+    p.ui()->pushButton_add->click();
+    p.ui()->pushButton_add->click();
+
+    QVERIFY(dialogs.requests.isEmpty());
+    QCOMPARE(log.sent.size(), 2);
+    for (const Sent &s : log.sent) {
+        QCOMPARE(s.flag, QStringLiteral("addnew"));
+        QCOMPARE(s.entity.type, QStringLiteral("交通"));
+        QCOMPARE(s.entity.name, QStringLiteral("  bus ticket "));
+        QCOMPARE(s.entity.price, QStringLiteral("2.5"));
+        QCOMPARE(s.entity.date, QStringLiteral("2024-03-09"));
+        QCOMPARE(s.entity.memo, QStringLiteral("line 1\nline 2"));
+        QCOMPARE(s.entity.MyID, 1);
+    }
+    // The form stays open with what was typed.
+    QVERIFY(form.isVisible());
+    QCOMPARE(p.ui()->lineEdit_name->text(), QStringLiteral("  bus ticket "));
+    QCOMPARE(p.ui()->comboBox_type->currentIndex(), 1);
+}
+
+void TestAddNew::editMode()
+{
+    AddNew form;
+    AddNewProbe p(form);
+    giveCategories(form, QStringLiteral("餐饮,交通,其他"));
+    form.receiveFlagEntity("addnew", TableMoney());
+    form.receiveFlagEntity("edit", record(QStringLiteral("其他"), "rice", " 30.00", " 2019-12-31 ", "a\nb", 17));
+
+    QCOMPARE(p.ui()->comboBox_type->currentText(), QStringLiteral("其他"));
+    QCOMPARE(p.ui()->lineEdit_name->text(), QStringLiteral("rice"));
+    QCOMPARE(p.ui()->lineEdit_price->text(), QStringLiteral(" 30.00"));
+    QCOMPARE(p.ui()->dateEdit_date->date(), QDate(2019, 12, 31));
+    QCOMPARE(p.ui()->plainTextEdit_memo->toPlainText(), QStringLiteral("a\nb"));
+    QCOMPARE(p.ui()->pushButton_add->text(), QStringLiteral("修改"));
+    QCOMPARE(p.editedMyID(), 17);
+
+    DialogLog dialogs;
+    SendLog log(form);
+    p.ui()->pushButton_add->click();
+    QVERIFY(dialogs.requests.isEmpty());
+    QCOMPARE(log.sent.size(), 1);
+    QCOMPARE(log.sent.at(0).flag, QStringLiteral("edit"));
+    const TableMoney &e = log.sent.at(0).entity;
+    QCOMPARE(e.MyID, 17);
+    QCOMPARE(e.type, QStringLiteral("其他"));
+    QCOMPARE(e.price, QStringLiteral(" 30.00"));
+    QCOMPARE(e.date, QStringLiteral("2019-12-31"));
+    QCOMPARE(e.memo, QStringLiteral("a\nb"));
+
+    // A stored negative price is caught even behind a blank.
+    form.receiveFlagEntity("edit", record(QStringLiteral("其他"), "rice", " -3", "2019-12-31", "", 17));
+    p.ui()->pushButton_add->click();
+    QCOMPARE(dialogs.texts(), QStringList{MessageB});
+    QCOMPARE(log.sent.size(), 1);
+}
+
+void TestAddNew::editKeepsComboAndDateOnBadInput()
+{
+    AddNew form;
+    AddNewProbe p(form);
+    giveCategories(form, "a,b,c");
+    form.receiveFlagEntity("edit", record("b", "x", "1", "2020-01-02", "", 5));
+    QCOMPARE(p.ui()->comboBox_type->currentIndex(), 1);
+
+    // A fresh list puts the combo on its first item; an unknown category leaves it there.
+    giveCategories(form, "a,b,c");
+    form.receiveFlagEntity("edit", record("gone", "y", "2", "2021/05/06", "", 6));
+    QCOMPARE(p.ui()->comboBox_type->currentIndex(), 0);
+    QCOMPARE(p.ui()->dateEdit_date->date(), QDate(2020, 1, 2));
+    QCOMPARE(p.ui()->lineEdit_name->text(), QStringLiteral("y"));
+
+    form.receiveFlagEntity("edit", record("B", "y", "2", "", "", 6));
+    QCOMPARE(p.ui()->comboBox_type->currentIndex(), 0);
+    QCOMPARE(p.ui()->dateEdit_date->date(), QDate(2020, 1, 2));
+
+    SendLog log(form);
+    p.ui()->pushButton_add->click();
+    QCOMPARE(log.sent.size(), 1);
+    QCOMPARE(log.sent.at(0).entity.type, QStringLiteral("a"));
+    QCOMPARE(log.sent.at(0).entity.date, QStringLiteral("2020-01-02"));
+}
+
+void TestAddNew::otherFlagChangesNothing_data()
+{
+    QTest::addColumn<QString>("flag");
+    QTest::newRow("empty") << "";
+    QTest::newRow("capitalised") << "Edit";
+    QTest::newRow("padded") << " addnew";
+    QTest::newRow("other") << "delete";
+}
+
+void TestAddNew::otherFlagChangesNothing()
+{
+    QFETCH(QString, flag);
+    AddNew form;
+    AddNewProbe p(form);
+    giveCategories(form, "a,b,c");
+    form.receiveFlagEntity("edit", record("c", "name", "3.1", "2022-07-08", "memo", 9));
+    form.receiveFlagEntity(flag, record("a", "other", "4", "2023-01-01", "other", 10));
+    QCOMPARE(p.ui()->comboBox_type->currentText(), QStringLiteral("c"));
+    QCOMPARE(p.ui()->lineEdit_name->text(), QStringLiteral("name"));
+    QCOMPARE(p.ui()->lineEdit_price->text(), QStringLiteral("3.1"));
+    QCOMPARE(p.ui()->dateEdit_date->date(), QDate(2022, 7, 8));
+    QCOMPARE(p.ui()->plainTextEdit_memo->toPlainText(), QStringLiteral("memo"));
+    QCOMPARE(p.ui()->pushButton_add->text(), QStringLiteral("修改"));
+    QCOMPARE(p.editedMyID(), 9);
+}
+
+void TestAddNew::emptyCategoryList()
+{
+    AddNew form;
+    AddNewProbe p(form);
+    giveCategories(form, "");
+    form.receiveFlagEntity("addnew", TableMoney());
+    QTest::keyClicks(p.ui()->lineEdit_name, "thing");
+    QTest::keyClicks(p.ui()->lineEdit_price, "1");
+    SendLog log(form);
+    p.ui()->pushButton_add->click();
+    QCOMPARE(log.sent.size(), 1);
+    QCOMPARE(log.sent.at(0).entity.type, QString());
+}
+
+void TestAddNew::closeHides()
+{
+    QWidget owner;
+    QPointer<AddNew> form = new AddNew(&owner);
+    AddNewProbe p(*form);
+    form->setWindowFlag(Qt::Window);
+    form->show();
+    QTest::keyClicks(p.ui()->lineEdit_name, "kept");
+    p.ui()->pushButton_close->click();
+    QCoreApplication::processEvents();
+    QVERIFY(form);
+    QVERIFY(!form->isVisible());
+    QCOMPARE(p.ui()->lineEdit_name->text(), QStringLiteral("kept"));
+}
+
+QTEST_MAIN(TestAddNew)
+#include "tst_addnew.moc"

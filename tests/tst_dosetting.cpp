@@ -1,0 +1,546 @@
+#include "dosetting.h"
+
+#include "categoryrules.h"
+#include "dialogs.h"
+
+#include <QtTest>
+#include <QtWidgets>
+#include <QStringListModel>
+
+// The form's widgets, found by their object names.
+struct DoSettingWidgets
+{
+    explicit DoSettingWidgets(QWidget *f)
+        : listView_setting(get<QListView>(f, "listView_setting"))
+        , widget_2(get<QWidget>(f, "widget_2"))
+        , verticalLayout(get<QVBoxLayout>(f, "verticalLayout"))
+        , pushButton_addnew(get<QPushButton>(f, "pushButton_addnew"))
+        , pushButton_edit(get<QPushButton>(f, "pushButton_edit"))
+        , pushButton_del(get<QPushButton>(f, "pushButton_del"))
+        , pushButton_up(get<QPushButton>(f, "pushButton_up"))
+        , pushButton_down(get<QPushButton>(f, "pushButton_down"))
+    {
+    }
+    template<class T> static T *get(QWidget *f, const char *name)
+    {
+        T *w = f->findChild<T *>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no %s on the form", name);
+        return w;
+    }
+    QListView *listView_setting;
+    QWidget *widget_2;
+    QVBoxLayout *verticalLayout;
+    QPushButton *pushButton_addnew;
+    QPushButton *pushButton_edit;
+    QPushButton *pushButton_del;
+    QPushButton *pushButton_up;
+    QPushButton *pushButton_down;
+};
+
+class DoSettingProbe
+{
+public:
+    explicit DoSettingProbe(DoSetting &f) : form(f), widgets(&f) {}
+    const DoSettingWidgets *ui() const { return &widgets; }
+    DoSettingWidgets widgets;
+    QString value() const { return form.settingValue; }
+    int nextKey() const { return form.nextRenameKey; }
+    DoSetting &form;
+
+    QStringList shown() const
+    {
+        auto *m = qobject_cast<QStringListModel *>(ui()->listView_setting->model());
+        return m ? m->stringList() : QStringList();
+    }
+    int currentRow() const { return ui()->listView_setting->currentIndex().row(); }
+    void select(int row) const
+    {
+        QListView *v = ui()->listView_setting;
+        v->setCurrentIndex(row < 0 ? QModelIndex() : v->model()->index(row, 0));
+    }
+};
+
+namespace {
+
+const QString InfoTitle = QStringLiteral("信息");
+const QString MsgA = QStringLiteral("您没有选择项目，请选择项目。");
+const QString MsgB = QStringLiteral("您刚才使用了英文逗号，请改为中文逗号，因为英文逗号是保留字符。");
+const QString MsgC = QStringLiteral("您刚才使用了英文逗号，请改为中文逗号，因为英文逗号是物品大类的保留字符。");
+const QString MsgD = QStringLiteral("您刚才输入的项目已经存在了，请不要输入重复的项目。");
+const QString MsgE = QStringLiteral("您选择的项目已经是第一个，不能再上移了。");
+const QString MsgF = QStringLiteral("您选择的项目已经是最后一个，不能再下移了。");
+
+// Answers requests from a script (default: OK / accepted empty text) and keeps them.
+struct DialogScript
+{
+    QList<Dialogs::Request> requests;
+    QList<Dialogs::Answer> answers;
+    std::function<void(const Dialogs::Request &)> onRequest;
+    DialogScript()
+    {
+        Dialogs::setResponder([this](const Dialogs::Request &r) {
+            requests << r;
+            if (onRequest)
+                onRequest(r);
+            return answers.isEmpty() ? Dialogs::Answer() : answers.takeFirst();
+        });
+    }
+    ~DialogScript() { Dialogs::setResponder(nullptr); }
+    void enter(const QString &text, bool accepted = true)
+    {
+        Dialogs::Answer a;
+        a.accepted = accepted;
+        a.text = text;
+        answers << a;
+    }
+    void press(QMessageBox::StandardButton b)
+    {
+        Dialogs::Answer a;
+        a.button = b;
+        answers << a;
+    }
+    // Texts of the message boxes only (input dialogs left out).
+    QStringList messages() const
+    {
+        QStringList t;
+        for (const auto &r : requests) {
+            if (r.kind != Dialogs::Request::GetText)
+                t << r.text;
+        }
+        return t;
+    }
+};
+
+void give(DoSetting &form, const QString &value)
+{
+    TableSetting setting(nullptr);
+    setting.settingname = QStringLiteral("something else");
+    setting.settingvalue = value;
+    form.receiveSettingEntity(&setting);
+}
+
+using History = QMap<int, QStringList>;
+
+} // namespace
+
+class TestDoSetting : public QObject
+{
+    Q_OBJECT
+private slots:
+    void layout();
+    void receiveList();
+    void modelsDoNotPileUp();
+    void noInPlaceEditing();
+    void add_data();
+    void add();
+    void change_data();
+    void change();
+    void remove_data();
+    void remove();
+    void move_data();
+    void move();
+    void repeatedMoves();
+    void renameChains();
+    void historyEmptiedKeysRise();
+    void closeAlwaysSends();
+};
+
+void TestDoSetting::layout()
+{
+    DoSetting form;
+    DoSettingProbe p(form);
+    QCOMPARE(form.objectName(), QStringLiteral("DoSetting"));
+    QCOMPARE(form.size(), QSize(400, 518));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Form"));
+    QVERIFY(!p.ui()->listView_setting->model());
+    QCOMPARE(p.ui()->widget_2->minimumSize(), QSize(100, 500));
+    QCOMPARE(p.ui()->widget_2->maximumSize(), QSize(16777215, 500));
+    QCOMPARE(p.ui()->widget_2->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
+    QCOMPARE(p.ui()->widget_2->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
+    QVBoxLayout *column = p.ui()->verticalLayout;
+    QCOMPARE(column->count(), 9);
+    const QList<QPushButton *> buttons{p.ui()->pushButton_addnew, p.ui()->pushButton_edit, p.ui()->pushButton_del,
+                                       p.ui()->pushButton_up, p.ui()->pushButton_down};
+    const QStringList captions{"新增", "修改", "删除", "上移", "下移"};
+    for (int i = 0; i < buttons.size(); ++i) {
+        QCOMPARE(column->itemAt(2 * i)->widget(), buttons.at(i));
+        QCOMPARE(buttons.at(i)->text(), captions.at(i));
+        if (i + 1 < buttons.size()) {
+            QSpacerItem *s = column->itemAt(2 * i + 1)->spacerItem();
+            QVERIFY(s);
+            QCOMPARE(s->sizeHint(), QSize(20, 30));
+            QCOMPARE(s->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
+        }
+    }
+    // Default focus chain follows creation order.
+    QList<QWidget *> expected{p.ui()->listView_setting};
+    for (QPushButton *b : buttons)
+        expected << b;
+    QList<QWidget *> chain;
+    for (QWidget *w = form.nextInFocusChain(); w != &form; w = w->nextInFocusChain()) {
+        if (expected.contains(w))
+            chain << w;
+    }
+    QCOMPARE(chain, expected);
+}
+
+void TestDoSetting::receiveList()
+{
+    DoSetting form;
+    DoSettingProbe p(form);
+    give(form, ",a,, b ,");
+    QCOMPARE(p.value(), QStringLiteral(",a,, b ,"));
+    QCOMPARE(p.shown(), (QStringList{"a", " b "}));
+    QCOMPARE(p.currentRow(), -1);
+}
+
+void TestDoSetting::modelsDoNotPileUp()
+{
+    DoSetting form;
+    DoSettingProbe p(form);
+    give(form, "a,b,c");
+    QPointer<QAbstractItemModel> first = p.ui()->listView_setting->model();
+    for (int i = 0; i < 5; ++i)
+        give(form, "a,b,c");
+    p.select(2);
+    DialogScript dialogs;
+    p.ui()->pushButton_up->click();
+    p.ui()->pushButton_down->click();
+    QVERIFY(first.isNull());
+    QCOMPARE(form.findChildren<QStringListModel *>().size(), 1);
+    QCOMPARE(form.findChildren<QItemSelectionModel *>().size(), 1);
+    QCOMPARE(p.ui()->listView_setting->selectionModel()->model(), p.ui()->listView_setting->model());
+}
+
+void TestDoSetting::noInPlaceEditing()
+{
+    DoSetting form;
+    DoSettingProbe p(form);
+    QListView *view = p.ui()->listView_setting;
+    QCOMPARE(view->editTriggers(), QAbstractItemView::EditTriggers(QAbstractItemView::NoEditTriggers));
+    give(form, "a,b");
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QRect rect = view->visualRect(view->model()->index(1, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::keyClick(view, Qt::Key_F2);
+    QVERIFY(view->viewport()->findChildren<QLineEdit *>().isEmpty());
+    QTest::keyClicks(view, "zzz");
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(p.shown(), (QStringList{"a", "b"}));
+    QCOMPARE(p.value(), QStringLiteral("a,b"));
+}
+
+void TestDoSetting::add_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("entered");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("to list") << "a,b" << "c" << true << "a,b,c," << QString() << QStringList{"a", "b", "c"};
+    QTest::newRow("to empty list") << "" << "c" << true << ",c," << QString() << QStringList{"c"};
+    QTest::newRow("trimmed") << "a" << "  new name " << true << "a,new name," << QString()
+                             << QStringList{"a", "new name"};
+    QTest::newRow("blanks only") << "a,b" << "   " << true << "a,b,," << QString() << QStringList{"a", "b"};
+    QTest::newRow("empty") << "a,b" << "" << true << "a,b" << QString() << QStringList{"a", "b"};
+    QTest::newRow("cancelled") << "a,b" << "c" << false << "a,b" << QString() << QStringList{"a", "b"};
+    QTest::newRow("ascii comma") << "a,b" << "c,d" << true << "a,b" << MsgB << QStringList{"a", "b"};
+    QTest::newRow("full-width comma") << "a,b" << QStringLiteral("c，d") << true << QStringLiteral("a,b,c，d,")
+                                      << QString() << QStringList{"a", "b", QStringLiteral("c，d")};
+    QTest::newRow("duplicate") << "a,b" << " b" << true << "a,b" << MsgD << QStringList{"a", "b"};
+    QTest::newRow("other case") << "a,b" << "B" << true << "a,b,B," << QString() << QStringList{"a", "b", "B"};
+}
+
+void TestDoSetting::add()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, entered);
+    QFETCH(bool, accepted);
+    QFETCH(QString, result);
+    QFETCH(QString, message);
+    QFETCH(QStringList, shown);
+    DoSetting form;
+    DoSettingProbe p(form);
+    give(form, value);
+    p.select(0);
+    DialogScript dialogs;
+    dialogs.enter(entered, accepted);
+    p.ui()->pushButton_addnew->click();
+
+    const Dialogs::Request &ask = dialogs.requests.at(0);
+    QCOMPARE(ask.kind, Dialogs::Request::GetText);
+    QCOMPARE(ask.parent, &form);
+    QCOMPARE(ask.title, QStringLiteral("QInputdialog_Name"));
+    QCOMPARE(ask.text, QStringLiteral("请输入新的大类名称："));
+    QCOMPARE(ask.defaultText, QString());
+    QCOMPARE(dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (!message.isEmpty()) {
+        QCOMPARE(dialogs.requests.at(1).kind, Dialogs::Request::Information);
+        QCOMPARE(dialogs.requests.at(1).title, InfoTitle);
+    }
+    QCOMPARE(p.value(), result);
+    QCOMPARE(p.shown(), shown);
+    QVERIFY(form.renameHistory.isEmpty());
+}
+
+void TestDoSetting::change_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("entered");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<History>("history");
+    const History none;
+    QTest::newRow("rename") << "a,b,c" << 1 << " x " << true << "a,x,c" << QString() << History{{0, {"b", "x"}}};
+    QTest::newRow("joins cleanly") << ",a,,b," << 0 << "z" << true << "z,b" << QString() << History{{0, {"a", "z"}}};
+    QTest::newRow("no selection") << "a,b" << -1 << "x" << true << "a,b" << MsgA << none;
+    QTest::newRow("same name") << "a,b" << 0 << "a " << true << "a,b" << QString() << none;
+    QTest::newRow("blank") << "a,b" << 0 << "  " << true << "a,b" << QString() << none;
+    QTest::newRow("cancelled") << "a,b" << 0 << "x" << false << "a,b" << QString() << none;
+    QTest::newRow("ascii comma") << "a,b" << 0 << "x,y" << true << "a,b" << MsgC << none;
+    QTest::newRow("full-width comma") << "a,b" << 0 << QStringLiteral("x，y") << true << QStringLiteral("x，y,b")
+                                      << QString() << History{{0, {"a", QStringLiteral("x，y")}}};
+    QTest::newRow("duplicate") << "a,b" << 0 << "b" << true << "a,b" << MsgD << none;
+    QTest::newRow("other case") << "a,b" << 0 << "B" << true << "B,b" << QString() << History{{0, {"a", "B"}}};
+    QTest::newRow("stands twice") << "a,b,a" << 0 << "c" << true << "c,b,c" << QString() << History{{0, {"a", "c"}}};
+}
+
+void TestDoSetting::change()
+{
+    QFETCH(QString, value);
+    QFETCH(int, row);
+    QFETCH(QString, entered);
+    QFETCH(bool, accepted);
+    QFETCH(QString, result);
+    QFETCH(QString, message);
+    QFETCH(History, history);
+    DoSetting form;
+    DoSettingProbe p(form);
+    give(form, value);
+    p.select(row);
+    const QString old = row < 0 ? QString() : p.shown().at(row);
+    DialogScript dialogs;
+    dialogs.enter(entered, accepted);
+    p.ui()->pushButton_edit->click();
+
+    if (row >= 0) {
+        const Dialogs::Request &ask = dialogs.requests.at(0);
+        QCOMPARE(ask.kind, Dialogs::Request::GetText);
+        QCOMPARE(ask.parent, &form);
+        QCOMPARE(ask.title, QStringLiteral("QInputdialog_Name"));
+        QCOMPARE(ask.text, QStringLiteral("请修改您选择的大类名称："));
+        QCOMPARE(ask.defaultText, old);
+    }
+    QCOMPARE(dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(p.value(), result);
+    QCOMPARE(form.renameHistory, history);
+    QCOMPARE(p.nextKey(), history.size());
+    if (result != value)
+        QCOMPARE(p.currentRow(), -1);
+}
+
+void TestDoSetting::remove_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QStringList>("messages");
+    const QString ask = QStringLiteral("是否删除：物品大类为：b。删除这项记录吗？");
+    QTest::newRow("confirmed") << "a,b,c" << 1 << int(QMessageBox::Ok) << "a,c," << QStringList{ask};
+    QTest::newRow("cancelled") << "a,b,c" << 1 << int(QMessageBox::Cancel) << "a,b,c" << QStringList{ask};
+    QTest::newRow("escaped") << "a,b,c" << 1 << int(QMessageBox::NoButton) << "a,b,c" << QStringList{ask};
+    QTest::newRow("no selection") << "a,b,c" << -1 << int(QMessageBox::Ok) << "a,b,c" << QStringList{MsgA};
+    QTest::newRow("stands twice") << "b,a,b" << 0 << int(QMessageBox::Ok) << "a," << QStringList{ask};
+    QTest::newRow("last one") << "b" << 0 << int(QMessageBox::Ok) << "" << QStringList{ask};
+}
+
+void TestDoSetting::remove()
+{
+    QFETCH(QString, value);
+    QFETCH(int, row);
+    QFETCH(int, answer);
+    QFETCH(QString, result);
+    QFETCH(QStringList, messages);
+    DoSetting form;
+    DoSettingProbe p(form);
+    give(form, value);
+    p.select(row);
+    DialogScript dialogs;
+    dialogs.press(QMessageBox::StandardButton(answer));
+    p.ui()->pushButton_del->click();
+
+    QCOMPARE(dialogs.messages(), messages);
+    const Dialogs::Request &r = dialogs.requests.at(0);
+    QCOMPARE(r.parent, &form);
+    if (row >= 0) {
+        QCOMPARE(r.kind, Dialogs::Request::Question);
+        QCOMPARE(r.title, QStringLiteral("询问"));
+        QCOMPARE(r.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(r.defaultButton, QMessageBox::Cancel);
+    } else {
+        QCOMPARE(r.kind, Dialogs::Request::Information);
+        QCOMPARE(r.title, InfoTitle);
+    }
+    QCOMPARE(p.value(), result);
+    QCOMPARE(p.shown(), CategoryRules::names(result));
+    QVERIFY(form.renameHistory.isEmpty());
+}
+
+void TestDoSetting::move_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("currentAfter");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("last up") << "a,b,c" << 2 << true << "a,c,b" << 1 << QString();
+    QTest::newRow("first down") << "a,b,c" << 0 << false << "b,a,c" << 1 << QString();
+    QTest::newRow("stray separators") << ",a,,b," << 1 << true << "b,a" << 0 << QString();
+    QTest::newRow("first up") << "a,b,c" << 0 << true << "a,b,c" << 0 << MsgE;
+    QTest::newRow("last down") << "a,b,c" << 2 << false << "a,b,c" << 2 << MsgF;
+    QTest::newRow("single up") << "a" << 0 << true << "a" << 0 << MsgE;
+    QTest::newRow("single down") << "a" << 0 << false << "a" << 0 << MsgF;
+    QTest::newRow("no selection up") << "a,b" << -1 << true << "a,b" << -1 << MsgA;
+    QTest::newRow("no selection down") << "a,b" << -1 << false << "a,b" << -1 << MsgA;
+    QTest::newRow("no list") << QString() << -2 << false << QString() << -1 << MsgA;
+}
+
+void TestDoSetting::move()
+{
+    QFETCH(QString, value);
+    QFETCH(int, row);
+    QFETCH(bool, up);
+    QFETCH(QString, result);
+    QFETCH(int, currentAfter);
+    QFETCH(QString, message);
+    DoSetting form;
+    DoSettingProbe p(form);
+    if (row != -2) { // -2: the form never got a list
+        give(form, value);
+        p.select(row);
+    }
+    QPushButton *button = up ? p.ui()->pushButton_up : p.ui()->pushButton_down;
+    QList<bool> enabledDuringMessage;
+    DialogScript dialogs;
+    dialogs.onRequest = [&](const Dialogs::Request &) { enabledDuringMessage << button->isEnabled(); };
+    button->click();
+
+    QCOMPARE(dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (!message.isEmpty()) {
+        QCOMPARE(dialogs.requests.at(0).kind, Dialogs::Request::Information);
+        QCOMPARE(dialogs.requests.at(0).title, InfoTitle);
+        QCOMPARE(enabledDuringMessage, QList<bool>{false});
+    }
+    QVERIFY(button->isEnabled());
+    QCOMPARE(p.value(), result);
+    QCOMPARE(p.shown(), CategoryRules::names(result));
+    QCOMPARE(p.currentRow(), currentAfter);
+    QVERIFY(form.renameHistory.isEmpty());
+}
+
+void TestDoSetting::repeatedMoves()
+{
+    DoSetting form;
+    DoSettingProbe p(form);
+    give(form, "a,b,c,d");
+    p.select(3);
+    DialogScript dialogs;
+    for (int i = 0; i < 4; ++i)
+        p.ui()->pushButton_up->click();
+    QCOMPARE(p.value(), QStringLiteral("d,a,b,c"));
+    QCOMPARE(dialogs.messages(), QStringList{MsgE});
+    p.ui()->pushButton_down->click();
+    QCOMPARE(p.value(), QStringLiteral("a,d,b,c"));
+    QCOMPARE(p.currentRow(), 1);
+}
+
+void TestDoSetting::renameChains()
+{
+    DoSetting form;
+    DoSettingProbe p(form);
+    give(form, "A,X");
+    DialogScript dialogs;
+    auto rename = [&](int row, const QString &to) {
+        p.select(row);
+        dialogs.enter(to);
+        p.ui()->pushButton_edit->click();
+    };
+    rename(0, "B");
+    rename(0, "C");
+    QCOMPARE(form.renameHistory, (History{{0, {"A", "B", "C"}}}));
+    rename(1, "Y");
+    rename(0, "A");
+    QCOMPARE(form.renameHistory, (History{{0, {"A", "B", "C", "A"}}, {1, {"X", "Y"}}}));
+    QCOMPARE(p.value(), QStringLiteral("A,Y"));
+    QCOMPARE(p.nextKey(), 2);
+    QVERIFY(dialogs.messages().isEmpty());
+}
+
+void TestDoSetting::historyEmptiedKeysRise()
+{
+    DoSetting form;
+    DoSettingProbe p(form);
+    give(form, "a,b");
+    DialogScript dialogs;
+    p.select(0);
+    dialogs.enter("c");
+    p.ui()->pushButton_edit->click();
+    p.select(1);
+    dialogs.enter("d");
+    p.ui()->pushButton_edit->click();
+    QCOMPARE(form.renameHistory.keys(), (QList<int>{0, 1}));
+
+    give(form, "c,d");
+    QVERIFY(form.renameHistory.isEmpty());
+    QCOMPARE(p.nextKey(), 2);
+    p.select(0);
+    dialogs.enter("e");
+    p.ui()->pushButton_edit->click();
+    QCOMPARE(form.renameHistory, (History{{2, {"c", "e"}}}));
+}
+
+void TestDoSetting::closeAlwaysSends()
+{
+    QWidget owner;
+    DoSetting *form = new DoSetting(&owner);
+    DoSettingProbe p(*form);
+    form->setWindowFlag(Qt::Window);
+    give(*form, ",a,,b,");
+
+    QList<TableSetting *> sent;
+    QObject::connect(form, &DoSetting::sendSettingEntity, [&](TableSetting *s) { sent << s; });
+    for (int i = 0; i < 2; ++i) {
+        form->show();
+        QVERIFY(form->close());
+        QVERIFY(!form->isVisible());
+    }
+    QCOMPARE(sent.size(), 2);
+    QVERIFY(sent.at(0) != sent.at(1));
+    for (TableSetting *s : sent) {
+        QCOMPARE(s->settingname, QStringLiteral("大类名称"));
+        QCOMPARE(s->settingvalue, QStringLiteral(",a,,b,"));
+        QCOMPARE(s->parent(), form);
+    }
+
+    // A change made while open travels with the next close.
+    form->show();
+    p.select(0);
+    DialogScript dialogs;
+    dialogs.press(QMessageBox::Ok);
+    p.ui()->pushButton_del->click();
+    form->close();
+    QCOMPARE(sent.size(), 3);
+    QCOMPARE(sent.at(2)->settingvalue, QStringLiteral("b,"));
+    QCOMPARE(form->renameHistory, History());
+}
+
+QTEST_MAIN(TestDoSetting)
+#include "tst_dosetting.moc"

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QUuid>
 
 namespace TestSupport {
@@ -43,6 +44,33 @@ bool execSql(const QString &path, const QStringList &statements)
     }
     QSqlDatabase::removeDatabase(name);
     return ok;
+}
+
+QList<QStringList> queryRows(const QString &path, const QString &sql)
+{
+    const QString name = QUuid::createUuid().toString();
+    QList<QStringList> rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(sql)) {
+                while (q.next()) {
+                    QStringList row;
+                    for (int i = 0; i < q.record().count(); ++i)
+                        row << (q.value(i).isNull() ? QStringLiteral("<NULL>") : q.value(i).toString());
+                    rows << row;
+                }
+            } else {
+                qWarning("TestSupport: %s failed: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+            }
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
 }
 
 bool createDatabase(const QString &path, const QString &categories)

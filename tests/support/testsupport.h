@@ -13,6 +13,9 @@ bool createDatabase(const QString &path, const QString &categories = QString());
 // Runs SQL statements (separated by ';') on the file at path.
 bool execSql(const QString &path, const QStringList &statements);
 
+// Rows of a query on the file at path, each value as text ("<NULL>" for NULL).
+QList<QStringList> queryRows(const QString &path, const QString &sql);
+
 // Collects every Qt message while alive.
 class MessageCapture
 {

@@ -1,0 +1,33 @@
+#ifndef MAINWINDOWPROBE_H
+#define MAINWINDOWPROBE_H
+
+#include "addnew.h"
+#include "dosetting.h"
+#include "mainwindow.h"
+
+#include <QMenu>
+#include <QSqlDatabase>
+#include <QStandardItemModel>
+
+// Reaches the main window's private state for tests.
+class MainWindowProbe
+{
+public:
+    explicit MainWindowProbe(MainWindow &w) : w(w) {}
+
+    QStandardItemModel *model() const { return w.tableModel; }
+    QMenu *menu() const { return w.popMenu; }
+    AddNew *addNewForm() const { return w.addNewForm; }
+    DoSetting *settingForm() const { return w.settingForm; }
+    QSqlDatabase db() const { return w.db; }
+    int currentRow() const { return w.currentRow; }
+    bool currentRowValid() const { return w.currentRowValid; }
+    const TableMoney &currentRecord() const { return w.currentRecord; }
+    void refreshTable() { w.refreshTable(); }
+    int sortMoneyList(int mode) { return w.sortMoneyList(mode); }
+
+private:
+    MainWindow &w;
+};
+
+#endif // MAINWINDOWPROBE_H

@@ -1,0 +1,505 @@
+#include "dialogs.h"
+#include "globals.h"
+#include "mainwindowprobe.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QStringListModel>
+#include <QTableView>
+#include <QtTest>
+
+#include <memory>
+#include <unistd.h>
+
+using namespace TestSupport;
+
+namespace {
+
+struct Row
+{
+    QString type, name, price, date, memo;
+    int id;
+};
+
+// Answers every dialog from a queue and keeps what was asked.
+struct Answers
+{
+    QList<Dialogs::Request> asked;
+    QList<Dialogs::Answer> queue;
+
+    void install()
+    {
+        Dialogs::setResponder([this](const Dialogs::Request &r) {
+            asked << r;
+            return queue.isEmpty() ? Dialogs::Answer() : queue.takeFirst();
+        });
+    }
+    void menu(const QString &entry)
+    {
+        Dialogs::Answer a;
+        a.menuEntry = entry;
+        queue << a;
+    }
+    void button(QMessageBox::StandardButton b)
+    {
+        Dialogs::Answer a;
+        a.button = b;
+        queue << a;
+    }
+    void text(const QString &t, bool accepted = true)
+    {
+        Dialogs::Answer a;
+        a.text = t;
+        a.accepted = accepted;
+        queue << a;
+    }
+    QStringList warnings() const
+    {
+        QStringList out;
+        for (const auto &r : asked)
+            if (r.kind == Dialogs::Request::Warning)
+                out << r.text;
+        return out;
+    }
+};
+
+QString insertSql(const Row &r)
+{
+    auto q = [](const QString &s) { return QStringLiteral("'") + QString(s).replace(QLatin1Char('\''), QLatin1String("''")) + QStringLiteral("'"); };
+    return QStringLiteral("insert into tablemoneydb(type,name,price,date,memo,MyID) values(%1,%2,%3,%4,%5,%6)")
+        .arg(q(r.type), q(r.name), q(r.price), q(r.date), q(r.memo))
+        .arg(r.id);
+}
+
+} // namespace
+
+class TestCommands : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MainWindow> window;
+    Answers answers;
+
+    void start(const QList<Row> &rows, const QString &categories = QStringLiteral("A,B,C"))
+    {
+        window.reset();
+        QVERIFY(createDatabase(databasePath(), categories));
+        QStringList sql;
+        for (const Row &r : rows)
+            sql << insertSql(r);
+        QVERIFY(execSql(databasePath(), sql));
+        restart();
+    }
+    void restart()
+    {
+        window.reset();
+        window.reset(new MainWindow);
+    }
+    MainWindowProbe probe() { return MainWindowProbe(*window); }
+    QTableView *view() { return window->findChild<QTableView *>(QStringLiteral("tableViewMain")); }
+
+    // A right-click on a table row (or below the rows when row is -1), choosing entry.
+    void rightClick(int row, const QString &entry)
+    {
+        QPoint pos(1, view()->viewport()->height() - 1);
+        if (row >= 0) {
+            view()->setCurrentIndex(probe().model()->index(row, 0));
+            view()->scrollTo(probe().model()->index(row, 0));
+            pos = view()->visualRect(probe().model()->index(row, 0)).center();
+        }
+        answers.menu(entry);
+        window->receivePop(pos);
+    }
+    template<typename T> T *formChild(QWidget *form, const char *name)
+    {
+        T *w = form->findChild<T *>(QString::fromLatin1(name));
+        Q_ASSERT(w);
+        return w;
+    }
+    void fillEntry(const QString &name, const QString &price, const QDate &date = QDate(2024, 3, 5),
+                   const QString &memo = QString(), const QString &type = QString())
+    {
+        AddNew *f = probe().addNewForm();
+        if (!type.isNull())
+            formChild<QComboBox>(f, "comboBox_type")->setCurrentText(type);
+        formChild<QLineEdit>(f, "lineEdit_name")->setText(name);
+        formChild<QLineEdit>(f, "lineEdit_price")->setText(price);
+        formChild<QDateEdit>(f, "dateEdit_date")->setDate(date);
+        formChild<QPlainTextEdit>(f, "plainTextEdit_memo")->setPlainText(memo);
+    }
+    void pressEntryButton() { formChild<QPushButton>(probe().addNewForm(), "pushButton_add")->click(); }
+
+    QStringList tableColumn(int column)
+    {
+        QStringList out;
+        for (int r = 0; r < probe().model()->rowCount(); ++r)
+            out << probe().model()->item(r, column)->text();
+        return out;
+    }
+    QList<QStringList> tableRows()
+    {
+        QList<QStringList> out;
+        for (int r = 0; r < probe().model()->rowCount(); ++r) {
+            QStringList row;
+            for (int c = 0; c < 6; ++c)
+                row << probe().model()->item(r, c)->text();
+            out << row;
+        }
+        return out;
+    }
+    QList<QStringList> fileRows()
+    {
+        return queryRows(databasePath(), QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb order by date, MyID"));
+    }
+    QString storedCategories()
+    {
+        const auto rows = queryRows(databasePath(), QStringLiteral("select settingvalue from tablesetting where settingname='大类名称'"));
+        return rows.isEmpty() ? QString() : rows.first().first();
+    }
+    // Renames the category at row of the settings list.
+    void renameCategory(int row, const QString &to)
+    {
+        DoSetting *f = probe().settingForm();
+        auto *list = formChild<QListView>(f, "listView_setting");
+        list->setCurrentIndex(list->model()->index(row, 0));
+        answers.text(to);
+        formChild<QPushButton>(f, "pushButton_edit")->click();
+    }
+    int rowOfCategory(const QString &name)
+    {
+        auto *list = formChild<QListView>(probe().settingForm(), "listView_setting");
+        for (int r = 0; r < list->model()->rowCount(); ++r)
+            if (list->model()->index(r, 0).data().toString() == name)
+                return r;
+        return -1;
+    }
+    // As if the database could not be written; as root file modes do not stop writes.
+    void makeReadOnly()
+    {
+        QVERIFY(QSqlQuery(probe().db()).exec(QStringLiteral("PRAGMA query_only = 1")));
+    }
+
+private slots:
+    void init()
+    {
+        answers = Answers();
+        answers.install();
+    }
+    void cleanup()
+    {
+        window.reset();
+        Dialogs::setResponder(nullptr);
+    }
+
+    void menuHasFourEntriesInOrder()
+    {
+        start({});
+        QStringList entries;
+        for (QAction *a : probe().menu()->actions())
+            entries << (a->isSeparator() ? QStringLiteral("|") : a->text());
+        QCOMPARE(entries, (QStringList{"新增", "|", "修改", "|", "删除", "|", "设置"}));
+        QCOMPARE(probe().menu()->parent(), view());
+    }
+
+    void keysOnAnEmptyBook()
+    {
+        start({});
+        rightClick(-1, QStringLiteral("新增"));
+        AddNew *f = probe().addNewForm();
+        QVERIFY(f->isVisible());
+        QCOMPARE(f->windowTitle(), QStringLiteral("新增数据窗体"));
+        QCOMPARE(f->windowModality(), Qt::ApplicationModal);
+        QVERIFY(f->isWindow());
+        QCOMPARE(f->size(), QSize(800, 600));
+        fillEntry(QStringLiteral("米"), QStringLiteral("12.5"));
+        pressEntryButton();
+        pressEntryButton();
+        QCOMPARE(tableColumn(5), (QStringList{"1", "2"}));
+        QCOMPARE(fileRows().size(), 2);
+        QCOMPARE(fileRows().at(1), (QStringList{"A", "米", "12.5", "2024-03-05", "", "2"}));
+        QVERIFY(f->isVisible()); // stays open for the next entry
+        QVERIFY(answers.warnings().isEmpty());
+    }
+
+    void deletingTheHighestKeyFreesIt()
+    {
+        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 7}});
+        rightClick(1, QStringLiteral("删除"));
+        QCOMPARE(answers.asked.last().kind, Dialogs::Request::Question);
+        rightClick(-1, QStringLiteral("新增"));
+        fillEntry(QStringLiteral("z"), QStringLiteral("3"));
+        pressEntryButton();
+        QCOMPARE(fileRows().last().last(), QStringLiteral("7"));
+    }
+
+    void deleteAsksAndLogs_data()
+    {
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("ok") << QMessageBox::Ok << true;
+        QTest::newRow("cancel") << QMessageBox::Cancel << false;
+        QTest::newRow("escape") << QMessageBox::Escape << false;
+    }
+    void deleteAsksAndLogs()
+    {
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(bool, deleted);
+        start({{"A", "面包", "1", "2024-01-01", "", 1}, {"B", "牛奶", "2", "2024-01-02", "", 2}});
+        MessageCapture capture;
+        view()->setCurrentIndex(probe().model()->index(1, 0));
+        answers.menu(QStringLiteral("删除"));
+        answers.button(answer);
+        window->receivePop(view()->visualRect(probe().model()->index(1, 0)).center());
+        const Dialogs::Request q = answers.asked.last();
+        QCOMPARE(q.title, QStringLiteral("询问"));
+        QCOMPARE(q.text, QStringLiteral("是否删除：日期为：2024-01-02，物品名称为：牛奶。删除这项记录吗？"));
+        QCOMPARE(q.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(q.defaultButton, QMessageBox::Cancel);
+        QCOMPARE(fileRows().size(), deleted ? 1 : 2);
+        QCOMPARE(probe().model()->rowCount(), deleted ? 1 : 2);
+        const QStringList logged = capture.messages();
+        if (deleted) {
+            QVERIFY(logged.contains(QStringLiteral("删除之前的个数 2")));
+            QVERIFY(logged.contains(QStringLiteral("删除之后的个数 1")));
+        } else {
+            QVERIFY(!logged.join('\n').contains(QStringLiteral("删除")));
+        }
+    }
+
+    void changeAndDeleteNeedARecordRow_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("change") << QStringLiteral("修改");
+        QTest::newRow("delete") << QStringLiteral("删除");
+    }
+    void changeAndDeleteNeedARecordRow()
+    {
+        QFETCH(QString, entry);
+        start({{"A", "x", "1", "2024-01-01", "", 1}});
+        rightClick(-1, entry);
+        QCOMPARE(answers.warnings(), QStringList{QStringLiteral("请定位到有效数据区域再点右键！")});
+        QCOMPARE(answers.asked.last().title, QStringLiteral("警告"));
+        QVERIFY(!probe().addNewForm()->isVisible());
+        QCOMPARE(fileRows().size(), 1);
+    }
+
+    void changingTheDateMovesTheRowAndKeepsTheKey()
+    {
+        start({{"A", "早", "1", "2024-01-01", "", 1}, {"B", "晚", "2", "2024-02-01", "", 2}});
+        rightClick(0, QStringLiteral("修改"));
+        AddNew *f = probe().addNewForm();
+        QCOMPARE(f->windowTitle(), QStringLiteral("修改数据窗体"));
+        QCOMPARE(formChild<QLineEdit>(f, "lineEdit_name")->text(), QStringLiteral("早"));
+        formChild<QDateEdit>(f, "dateEdit_date")->setDate(QDate(2024, 3, 1));
+        pressEntryButton();
+        QCOMPARE(tableColumn(1), (QStringList{"晚", "早"}));
+        QCOMPARE(tableColumn(5), (QStringList{"2", "1"}));
+        QCOMPARE(fileRows().last(), (QStringList{"A", "早", "1", "2024-03-01", "", "1"}));
+    }
+
+    void trickyTextsAreStoredExactly()
+    {
+        start({});
+        const QString name = QStringLiteral("O'Brien \"quoted\" %2 %1");
+        const QString memo = QStringLiteral("line one\nline two; drop table tablemoneydb;--");
+        rightClick(-1, QStringLiteral("新增"));
+        fillEntry(name, QStringLiteral("12.50"), QDate(2024, 3, 5), memo, QStringLiteral("B"));
+        pressEntryButton();
+        QCOMPARE(fileRows(), (QList<QStringList>{{"B", name, "12.50", "2024-03-05", memo, "1"}}));
+        restart();
+        QCOMPARE(tableRows(), (QList<QStringList>{{"B", name, "12.50", "2024-03-05", memo, "1"}}));
+    }
+
+    void renameRelabelsRecords()
+    {
+        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}, {"A", "z", "3", "2024-01-03", "", 3}});
+        rightClick(-1, QStringLiteral("设置"));
+        QCOMPARE(probe().settingForm()->windowTitle(), QStringLiteral("设置窗体"));
+        renameCategory(rowOfCategory("A"), QStringLiteral("甲"));
+        probe().settingForm()->close();
+        QCOMPARE(storedCategories(), QStringLiteral("甲,B,C"));
+        QCOMPARE(tableColumn(0), (QStringList{"甲", "B", "甲"}));
+        QCOMPARE(fileRows().at(0).at(0), QStringLiteral("甲"));
+        QCOMPARE(fileRows().at(2).at(0), QStringLiteral("甲"));
+        // The next entry offers the new name.
+        rightClick(-1, QStringLiteral("新增"));
+        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("甲"));
+        restart();
+        QCOMPARE(tableColumn(0), (QStringList{"甲", "B", "甲"}));
+    }
+
+    void renameThereAndBackRelabelsNothing()
+    {
+        start({{"A", "x", "1", "2024-01-01", "", 1}});
+        rightClick(-1, QStringLiteral("设置"));
+        renameCategory(0, QStringLiteral("Z"));
+        renameCategory(0, QStringLiteral("A"));
+        probe().settingForm()->close();
+        QCOMPARE(fileRows().first().first(), QStringLiteral("A"));
+        QCOMPARE(tableColumn(0), QStringList{"A"});
+    }
+
+    void closingWithoutChangeStoresTheListAndKeepsTheTable()
+    {
+        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}});
+        QVERIFY(execSql(databasePath(), {QStringLiteral("update tablesetting set settingvalue='changed elsewhere'")}));
+        rightClick(1, QStringLiteral("设置"));
+        QSignalSpy inserted(probe().model(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(probe().model(), &QAbstractItemModel::rowsRemoved);
+        QSignalSpy reset(probe().model(), &QAbstractItemModel::modelReset);
+        probe().settingForm()->close();
+        QCOMPARE(storedCategories(), QStringLiteral("A,B,C"));
+        QCOMPARE(inserted.count() + removed.count() + reset.count(), 0);
+        QCOMPARE(view()->currentIndex().row(), 1);
+    }
+
+    void deletedCategoryOpensOnTheFirst()
+    {
+        start({{"B", "x", "1", "2024-01-01", "", 1}});
+        rightClick(-1, QStringLiteral("设置"));
+        auto *list = formChild<QListView>(probe().settingForm(), "listView_setting");
+        list->setCurrentIndex(list->model()->index(rowOfCategory("B"), 0));
+        answers.button(QMessageBox::Ok);
+        formChild<QPushButton>(probe().settingForm(), "pushButton_del")->click();
+        probe().settingForm()->close();
+        QCOMPARE(storedCategories(), QStringLiteral("A,C,"));
+        QCOMPARE(tableColumn(0), QStringList{"B"}); // deleting a category relabels nothing
+        rightClick(0, QStringLiteral("修改"));
+        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->currentText(), QStringLiteral("A"));
+    }
+
+    void swappedNamesStayApart()
+    {
+        start({{"A", "a1", "1", "2024-01-01", "", 1}, {"B", "b1", "2", "2024-01-02", "", 2}, {"A", "a2", "3", "2024-01-03", "", 3}});
+        rightClick(-1, QStringLiteral("设置"));
+        renameCategory(rowOfCategory("A"), QStringLiteral("T"));
+        renameCategory(rowOfCategory("B"), QStringLiteral("A"));
+        renameCategory(rowOfCategory("T"), QStringLiteral("B"));
+        probe().settingForm()->close();
+        QCOMPARE(tableColumn(0), (QStringList{"B", "A", "B"}));
+        QCOMPARE(fileRows().at(0).at(0), QStringLiteral("B"));
+        QCOMPARE(fileRows().at(1).at(0), QStringLiteral("A"));
+        QCOMPARE(fileRows().at(2).at(0), QStringLiteral("B"));
+    }
+
+    void missingCategoryRowIsCreated()
+    {
+        start({});
+        QVERIFY(execSql(databasePath(), {QStringLiteral("delete from tablesetting")}));
+        restart();
+        rightClick(-1, QStringLiteral("设置"));
+        answers.text(QStringLiteral("新类"));
+        formChild<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
+        probe().settingForm()->close();
+        QCOMPARE(storedCategories(), QStringLiteral(",新类,"));
+        rightClick(-1, QStringLiteral("新增"));
+        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
+        restart();
+        rightClick(-1, QStringLiteral("新增"));
+        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
+    }
+
+    void keyNeverOverflows()
+    {
+        start({{"A", "x", "1", "2024-01-01", "", 2147483647}});
+        rightClick(-1, QStringLiteral("新增"));
+        fillEntry(QStringLiteral("y"), QStringLiteral("2"));
+        pressEntryButton();
+        QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});
+        QCOMPARE(fileRows().size(), 1);
+        QCOMPARE(probe().model()->rowCount(), 1);
+    }
+
+    void openingsAddOneCategoryRecordEach()
+    {
+        start({});
+        const int before = window->findChildren<TableSetting *>(QString(), Qt::FindDirectChildrenOnly).size();
+        for (int i = 0; i < 3; ++i) {
+            rightClick(-1, QStringLiteral("设置"));
+            probe().settingForm()->close();
+        }
+        QCOMPARE(window->findChildren<TableSetting *>(QString(), Qt::FindDirectChildrenOnly).size(), before + 3);
+        QCOMPARE(probe().settingForm()->findChildren<TableSetting *>().size(), 3);
+    }
+
+    // Every change against a database that refuses writes: the warning, nothing on
+    // screen or in memory pretends, the file is as it was, and a restart shows the same.
+    void refusedWritesChangeNothing_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("add") << QStringLiteral("add");
+        QTest::newRow("change") << QStringLiteral("change");
+        QTest::newRow("delete") << QStringLiteral("delete");
+        QTest::newRow("rename category") << QStringLiteral("rename");
+        QTest::newRow("add category") << QStringLiteral("category");
+    }
+    void refusedWritesChangeNothing()
+    {
+        QFETCH(QString, command);
+        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}});
+        QFile file(databasePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        const auto rowsBefore = tableRows();
+        QList<TableMoney> memoryBefore = *moneyList;
+
+        if (geteuid() != 0)
+            QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::ReadUser);
+        makeReadOnly();
+        MessageCapture capture;
+
+        if (command == "add") {
+            rightClick(-1, QStringLiteral("新增"));
+            fillEntry(QStringLiteral("z"), QStringLiteral("3"));
+            pressEntryButton();
+            QVERIFY(probe().addNewForm()->isVisible());
+            QCOMPARE(formChild<QLineEdit>(probe().addNewForm(), "lineEdit_name")->text(), QStringLiteral("z"));
+        } else if (command == "change") {
+            rightClick(0, QStringLiteral("修改"));
+            formChild<QLineEdit>(probe().addNewForm(), "lineEdit_name")->setText(QStringLiteral("changed"));
+            pressEntryButton();
+            QVERIFY(probe().addNewForm()->isVisible());
+        } else if (command == "delete") {
+            answers.menu(QStringLiteral("删除"));
+            answers.button(QMessageBox::Ok);
+            view()->setCurrentIndex(probe().model()->index(0, 0));
+            window->receivePop(view()->visualRect(probe().model()->index(0, 0)).center());
+        } else if (command == "rename") {
+            rightClick(-1, QStringLiteral("设置"));
+            renameCategory(rowOfCategory("A"), QStringLiteral("甲"));
+            probe().settingForm()->close();
+        } else {
+            rightClick(-1, QStringLiteral("设置"));
+            answers.text(QStringLiteral("D"));
+            formChild<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
+            probe().settingForm()->close();
+        }
+
+        QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});
+        QVERIFY(capture.messages().join('\n').contains(QStringLiteral("Error: failed to save change.")));
+        QCOMPARE(tableRows(), rowsBefore);
+        QCOMPARE(moneyList->size(), memoryBefore.size());
+        QCOMPARE(settingList->size(), 1);
+        QCOMPARE(settingList->first()->settingvalue, QStringLiteral("A,B,C"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        file.close();
+
+        QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
+        restart();
+        QCOMPARE(tableRows(), rowsBefore);
+    }
+};
+
+QTEST_MAIN(TestCommands)
+#include "tst_commands.moc"

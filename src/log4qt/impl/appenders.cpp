@@ -18,16 +18,17 @@ namespace Impl {
 
 namespace {
 
+// Never destroyed: appenders may outlive every other static at process exit.
 std::mutex &registryMutex()
 {
-    static std::mutex m;
-    return m;
+    static auto *m = new std::mutex;
+    return *m;
 }
 
 std::set<Appender *> &registry()
 {
-    static std::set<Appender *> r;
-    return r;
+    static auto *r = new std::set<Appender *>;
+    return *r;
 }
 
 const char *sourceOf(const QString &className)

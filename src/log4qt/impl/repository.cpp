@@ -19,18 +19,21 @@ log4cxx::spi::LoggerRepositoryPtr repository()
     // configuration file of its own; and quiet, since Log4Qt says nothing about
     // loggers without appenders.
     static std::once_flag once;
-    static log4cxx::spi::LoggerRepositoryPtr repo;
+    // Held by a pointer that is never freed: at exit log4cxx tears down its own
+    // memory pools first, and the repository must not outlive them here.
+    static log4cxx::spi::LoggerRepositoryPtr *repo = nullptr;
     std::call_once(once, [] {
         log4cxx::helpers::LogLog::setQuietMode(true);
-        repo = log4cxx::Hierarchy::create();
-        repo->setConfigured(true);
+        log4cxx::spi::LoggerRepositoryPtr created = log4cxx::Hierarchy::create();
+        created->setConfigured(true);
         static int guard = 0;
-        log4cxx::LogManager::setRepositorySelector(std::make_shared<log4cxx::spi::DefaultRepositorySelector>(repo), &guard);
+        log4cxx::LogManager::setRepositorySelector(std::make_shared<log4cxx::spi::DefaultRepositorySelector>(created), &guard);
+        repo = new log4cxx::spi::LoggerRepositoryPtr(created);
         std::atexit([] { Appender::closeAll(); });
     });
     // A reset elsewhere clears the flag again.
-    repo->setConfigured(true);
-    return repo;
+    (*repo)->setConfigured(true);
+    return *repo;
 }
 
 } // namespace Impl

@@ -78,6 +78,7 @@ private slots:
     void configureResult();
     void missingFileLeavesLoggingUnconfigured();
     void encodingProperty();
+    void watchedFileIsReadAgain();
 };
 
 void TestLogging::cleanup()
@@ -502,6 +503,27 @@ void TestLogging::encodingProperty()
     QFile f(dir.filePath("gbk.log"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("DEBUG - \xd6\xd0\xce\xc4\n"));
+}
+
+void TestLogging::watchedFileIsReadAgain()
+{
+    QTemporaryDir dir;
+    const QString conf = QStringLiteral("log4j.watchThisFile=%1\n"
+                                        "log4j.rootLogger=DEBUG, F\n"
+                                        "log4j.appender.F=org.apache.log4j.FileAppender\n"
+                                        "log4j.appender.F.file=%2\n"
+                                        "log4j.appender.F.layout=org.apache.log4j.SimpleLayout\n");
+    writeFile(dir.filePath("QtLog4Qt.conf"), conf.arg("true", "first.log").toUtf8());
+    QVERIFY(Log4Qt::PropertyConfigurator::configure(dir.filePath("QtLog4Qt.conf")));
+    Log4Qt::LogManager::setHandleQtMessages(true);
+    qWarning("before");
+    writeFile(dir.filePath("QtLog4Qt.conf"), conf.arg("false", "second.log").toUtf8());
+    QTRY_VERIFY(QFile::exists(dir.filePath("second.log")));
+    qWarning("after");
+    Log4Qt::LogManager::setHandleQtMessages(false);
+    log4cxx::LogManager::resetConfiguration();
+    compareLines(readLines(dir.filePath("first.log")), {"WARN - before"});
+    compareLines(readLines(dir.filePath("second.log")), {"WARN - after"});
 }
 
 QTEST_GUILESS_MAIN(TestLogging)

@@ -113,9 +113,9 @@ void TestDatabase::cleanup()
 void TestDatabase::missingFile()
 {
     {
-        MessageCapture capture;
-        window = start();
-        QCOMPARE(diagnostics(capture), (QStringList{"error:db file is not exists", noExpenseTable, noSettingTable}));
+            MessageCapture capture;
+            window = start();
+            QCOMPARE(diagnostics(capture), (QStringList{"error:db file is not exists", noExpenseTable, noSettingTable}));
     }
     // The table never got its model: not even a header row.
     QVERIFY(tableView(*window)->model() != MainWindowProbe::model(*window));
@@ -247,20 +247,20 @@ void TestDatabase::statementsRoundTrip()
     QVERIFY(createDatabase(databasePath(), "a,b"));
     window = start();
     {
-    ExpenseStatements statements(QSqlDatabase::database());
-    TableMoney record;
-    record.type = QStringLiteral("餐饮");
-    record.name = name;
-    record.price = QStringLiteral("12.50");
-    record.date = QStringLiteral("2023-04-05");
-    record.memo = memo;
-    record.MyID = 41;
-    StatementResult result = statements.insertMoney(record);
-    QVERIFY2(result.ok, qPrintable(result.error.text()));
-    QCOMPARE(result.rowsAffected, 1);
-    // The same prepared statement serves the next record.
-    record.MyID = 42;
-    QVERIFY(statements.insertMoney(record).ok);
+        ExpenseStatements statements(QSqlDatabase::database());
+        TableMoney record;
+        record.type = QStringLiteral("餐饮");
+        record.name = name;
+        record.price = QStringLiteral("12.50");
+        record.date = QStringLiteral("2023-04-05");
+        record.memo = memo;
+        record.MyID = 41;
+        StatementResult result = statements.insertMoney(record);
+        QVERIFY2(result.ok, qPrintable(result.error.text()));
+        QCOMPARE(result.rowsAffected, 1);
+        // The same prepared statement serves the next record.
+        record.MyID = 42;
+        QVERIFY(statements.insertMoney(record).ok);
     }
     stop();
 
@@ -287,25 +287,25 @@ void TestDatabase::statementsUpdateAndDelete()
     }));
     window = start();
     {
-    ExpenseStatements statements(QSqlDatabase::database());
-    TableMoney changed;
-    changed.type = "b";
-    changed.name = "it's \"2\"";
-    changed.price = "2.5";
-    changed.date = "2022-02-02";
-    changed.memo = "%1\n";
-    changed.MyID = 2;
-    StatementResult result = statements.updateMoney(changed);
-    QVERIFY(result.ok);
-    QCOMPARE(result.rowsAffected, 1);
-    changed.MyID = 99;
-    result = statements.updateMoney(changed);
-    QVERIFY(result.ok);
-    QCOMPARE(result.rowsAffected, 0);
+        ExpenseStatements statements(QSqlDatabase::database());
+        TableMoney changed;
+        changed.type = "b";
+        changed.name = "it's \"2\"";
+        changed.price = "2.5";
+        changed.date = "2022-02-02";
+        changed.memo = "%1\n";
+        changed.MyID = 2;
+        StatementResult result = statements.updateMoney(changed);
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 1);
+        changed.MyID = 99;
+        result = statements.updateMoney(changed);
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 0);
 
-    result = statements.deleteMoney(1);
-    QVERIFY(result.ok);
-    QCOMPARE(result.rowsAffected, 1);
+        result = statements.deleteMoney(1);
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 1);
     }
     stop();
 
@@ -323,17 +323,17 @@ void TestDatabase::settingStatements()
     QVERIFY(execSql(databasePath(), looseSchema));
     window = start();
     {
-    ExpenseStatements statements(QSqlDatabase::database());
-    // No row to update yet: the caller learns it and can insert one.
-    StatementResult result = statements.updateSetting("a,b", "大类名称");
-    QVERIFY(result.ok);
-    QCOMPARE(result.rowsAffected, 0);
-    result = statements.insertSetting("大类名称", "a,b");
-    QVERIFY(result.ok);
-    QCOMPARE(result.rowsAffected, 1);
-    result = statements.updateSetting("x'y,%2", "大类名称");
-    QVERIFY(result.ok);
-    QCOMPARE(result.rowsAffected, 1);
+        ExpenseStatements statements(QSqlDatabase::database());
+        // No row to update yet: the caller learns it and can insert one.
+        StatementResult result = statements.updateSetting("a,b", "大类名称");
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 0);
+        result = statements.insertSetting("大类名称", "a,b");
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 1);
+        result = statements.updateSetting("x'y,%2", "大类名称");
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 1);
     }
     stop();
 

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "globals.h"
+#include "statements.h"
 
 #include <QEvent>
 #include <QPainter>

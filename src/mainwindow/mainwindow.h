@@ -8,7 +8,10 @@
 #include <QPoint>
 #include <QSqlDatabase>
 
+#include <memory>
+
 class QMenu;
+class ExpenseStatements;
 class QStandardItemModel;
 class AddNew;
 class DoSetting;
@@ -50,6 +53,10 @@ private:
     void initWidgets();
     void refreshTable();
     int sortMoneyList(int mode);
+    void fillTableRows();
+    void dropStaleSelectionModels();
+    void applyColumnModes();
+    void restoreSelection(int rememberedRow);
     // database (mainwindow_database.cpp)
     bool loadDatabase();
     // commands (mainwindow_commands.cpp)
@@ -73,6 +80,8 @@ private:
     Ui::MainWindow *ui = nullptr;
     qint32 currentRow = 0;
     bool currentRowValid = false;
+    // The change statements, prepared on db; declared after db so they go first.
+    std::unique_ptr<ExpenseStatements> statements;
 
     // Tests reach the private state through this.
     friend class MainWindowProbe;

@@ -2,21 +2,141 @@
 #include "ui_mainwindow.h"
 
 #include "globals.h"
+#include "moneyorder.h"
 
+#include <QAction>
+#include <QDate>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QStandardItem>
 #include <QStandardItemModel>
 
-// Filled in by the expense table work: view set-up, refresh and sorting.
+namespace {
+QStringList headerLabels()
+{
+    return {QStringLiteral("大类名称"), QStringLiteral("物品名称"), QStringLiteral("物品价格"),
+            QStringLiteral("购买日期"), QStringLiteral("备注"), QStringLiteral("ID")};
+}
+} // namespace
+
 void MainWindow::initWidgets()
 {
+    ui->comboBox_Period->addItem(QStringLiteral("按月"));
+    ui->dateEdit_Start->setCalendarPopup(true);
+    ui->dateEdit_End->setCalendarPopup(true);
+    const QDate today = QDate::currentDate();
+    ui->dateEdit_Start->setDate(today.addMonths(-3));
+    ui->dateEdit_End->setDate(today);
+
+    TableView *view = ui->tableViewMain;
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The table only displays: an in-place edit would look saved and be lost at the next refresh.
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    tableModel = new QStandardItemModel;
+    tableModel->setHorizontalHeaderLabels(headerLabels());
+
+    popMenu = new QMenu(view);
+    connect(view, &QWidget::customContextMenuRequested, this, &MainWindow::receivePop);
+    connect(popMenu->addAction(QStringLiteral("新增")), &QAction::triggered, this, &MainWindow::addCommand);
+    popMenu->addSeparator();
+    connect(popMenu->addAction(QStringLiteral("修改")), &QAction::triggered, this, &MainWindow::editCommand);
+    popMenu->addSeparator();
+    connect(popMenu->addAction(QStringLiteral("删除")), &QAction::triggered, this, &MainWindow::deleteCommand);
+    popMenu->addSeparator();
+    connect(popMenu->addAction(QStringLiteral("设置")), &QAction::triggered, this, &MainWindow::settingCommand);
+
     ui->tabWidget->setCurrentIndex(0);
     setWindowTitle(QStringLiteral("家庭支出管理软件"));
 }
 
 void MainWindow::refreshTable()
 {
+    TableView *view = ui->tableViewMain;
+    const int rememberedRow = view->currentIndex().row();
+
+    moneyMutex->lock();
+    const bool empty = moneyList->isEmpty();
+    moneyMutex->unlock();
+    if (!empty)
+        sortMoneyList(0);
+
+    fillTableRows();
+    view->setModel(tableModel);
+    dropStaleSelectionModels();
+    applyColumnModes();
+    restoreSelection(rememberedRow);
+    view->show();
+}
+
+// Rebuilds the model from moneyList. The view is detached meanwhile: attached, it would
+// redo its layout for every inserted row, which grows with the square of the row count.
+void MainWindow::fillTableRows()
+{
+    TableView *view = ui->tableViewMain;
+    if (view->model() == tableModel)
+        view->setModel(nullptr);
+
+    tableModel->clear();
+    tableModel->setHorizontalHeaderLabels(headerLabels());
+
+    moneyMutex->lock();
+    for (const TableMoney &record : qAsConst(*moneyList)) {
+        tableModel->appendRow({new QStandardItem(record.type), new QStandardItem(record.name),
+                               new QStandardItem(record.price), new QStandardItem(record.date),
+                               new QStandardItem(record.memo),
+                               new QStandardItem(QString::number(record.MyID))});
+    }
+    moneyMutex->unlock();
+}
+
+// Every attachment gives the view and its headers a fresh selection model, and Qt leaves
+// the old ones to their parents; drop them so repeated refreshes do not pile them up.
+void MainWindow::dropStaleSelectionModels()
+{
+    TableView *view = ui->tableViewMain;
+    const QItemSelectionModel *current = view->selectionModel();
+    for (QObject *owner : {static_cast<QObject *>(view), static_cast<QObject *>(view->horizontalHeader()),
+                           static_cast<QObject *>(view->verticalHeader())}) {
+        const auto models = owner->findChildren<QItemSelectionModel *>(QString(), Qt::FindDirectChildrenOnly);
+        for (QItemSelectionModel *model : models)
+            if (model != current)
+                delete model;
+    }
+}
+
+void MainWindow::applyColumnModes()
+{
+    QHeaderView *header = ui->tableViewMain->horizontalHeader();
+    // A shown header re-measures its fitted columns at every width change; while its
+    // updates are off it measures once, afterwards.
+    const bool updates = header->updatesEnabled();
+    header->setUpdatesEnabled(false);
+    header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(4, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(1, QHeaderView::Interactive);
+    header->setSectionResizeMode(2, QHeaderView::Interactive);
+    header->setSectionResizeMode(3, QHeaderView::Interactive);
+    header->setSectionResizeMode(5, QHeaderView::Interactive);
+    ui->tableViewMain->setColumnWidth(5, 80);
+    ui->tableViewMain->setColumnWidth(1, 399);
+    ui->tableViewMain->setColumnWidth(2, 118);
+    ui->tableViewMain->setColumnWidth(3, 160);
+    header->setUpdatesEnabled(updates);
+}
+
+// Row 0 first, so a remembered row that no longer exists leaves row 0 selected.
+void MainWindow::restoreSelection(int rememberedRow)
+{
+    ui->tableViewMain->selectRow(0);
+    ui->tableViewMain->selectRow(rememberedRow);
 }
 
 int MainWindow::sortMoneyList(int mode)
 {
-    return mode == 1 ? 1 : 0;
+    return sortMoneyRecords(mode);
 }

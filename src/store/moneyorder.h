@@ -1,0 +1,17 @@
+#ifndef MONEYORDER_H
+#define MONEYORDER_H
+
+#include "tablemoney.h"
+
+// Display order: oldest date first (dates compared as text, code unit by code unit),
+// the same date by rising key.
+bool dateOrderLess(const TableMoney &a, const TableMoney &b);
+// Key order: highest key first, so the next free key is the first one plus one.
+bool keyOrderLess(const TableMoney &a, const TableMoney &b);
+
+// Reorders the process-wide moneyList through sortList: mode 0 date order (result 0),
+// mode 1 key order (result the next free MyID, 1 for an empty book).
+// Takes moneyMutex itself; the caller must not hold it.
+int sortMoneyRecords(int mode);
+
+#endif // MONEYORDER_H

@@ -1,0 +1,54 @@
+#ifndef STATEMENTS_H
+#define STATEMENTS_H
+
+#include "tablemoney.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+
+// Outcome of one change statement.
+struct StatementResult
+{
+    bool ok = false;
+    int rowsAffected = -1; // -1 when the statement did not run
+    QSqlError error;
+};
+
+// The change statements of the expense book, each prepared once per connection and
+// reused; every value is bound, never spliced into the SQL text.
+class ExpenseStatements
+{
+public:
+    explicit ExpenseStatements(const QSqlDatabase &db);
+
+    // insert into tablemoneydb(type,name,price,date,memo,MyID) values(?, ?, ?, ?, ?, ?)
+    StatementResult insertMoney(const TableMoney &record);
+    // update tablemoneydb set type=?, name=?, price=?, date=?, memo=? where MyID = ?
+    StatementResult updateMoney(const TableMoney &record);
+    // update tablesetting set settingvalue=? where settingname = ?  (rowsAffected 0: no such row)
+    StatementResult updateSetting(const QString &settingvalue, const QString &settingname);
+    // delete from tablemoneydb where MyID = ?
+    StatementResult deleteMoney(qint32 MyID);
+    // insert into tablesetting(settingname,settingvalue) values(?, ?)
+    StatementResult insertSetting(const QString &settingname, const QString &settingvalue);
+
+private:
+    enum Kind { InsertMoney, UpdateMoney, UpdateSetting, DeleteMoney, InsertSetting, KindCount };
+
+    StatementResult run(Kind kind, const QVariantList &values);
+
+    QSqlDatabase db;
+    QSqlQuery queries[KindCount];
+    bool prepared[KindCount] = {};
+};
+
+// A text bound as text: a null string would otherwise reach SQLite as NULL.
+QVariant textValue(const QString &text);
+
+// The SQL error the way Qt's debug stream writes it, e.g. QSqlError("1", "...", "...").
+QString sqlErrorText(const QSqlError &error);
+
+#endif // STATEMENTS_H

@@ -1,0 +1,361 @@
+#include "globals.h"
+#include "mainwindow.h"
+#include "statements.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QUuid>
+#include <QtTest>
+
+#include <memory>
+
+using namespace TestSupport;
+
+class MainWindowProbe
+{
+public:
+    static QStandardItemModel *model(MainWindow &w) { return w.tableModel; }
+};
+
+namespace {
+
+const char *const noExpenseTable = "QSqlError(\"1\", \"Unable to execute statement\", \"no such table: tablemoneydb\")";
+const char *const noSettingTable = "QSqlError(\"1\", \"Unable to execute statement\", \"no such table: tablesetting\")";
+
+// A book written by other means: no key constraint, so any value fits any column.
+const QStringList looseSchema = {
+    "create table tablemoneydb(type, name, price, date, memo, MyID)",
+    "create table tablesetting(settingname, settingvalue)",
+};
+
+// The program's own diagnostics, without the toolkit's warnings about unfinished forms.
+QStringList diagnostics(const MessageCapture &capture)
+{
+    QStringList own;
+    for (const QString &m : capture.messages())
+        if (!m.startsWith("QMetaObject::connectSlotsByName"))
+            own << m;
+    return own;
+}
+
+QTableView *tableView(MainWindow &w)
+{
+    return w.findChild<QTableView *>(QStringLiteral("tableViewMain"));
+}
+
+QList<TableMoney> loadedRecords()
+{
+    QMutexLocker lock(moneyMutex);
+    return *moneyList;
+}
+
+} // namespace
+
+class TestDatabase : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void missingFile();
+    void emptyBook();
+    void openFails();
+    void everySettingRowLoaded();
+    void values_data();
+    void values();
+
+    void statementsRoundTrip_data();
+    void statementsRoundTrip();
+    void statementsUpdateAndDelete();
+    void settingStatements();
+    void failedStatementReported();
+
+private:
+    std::unique_ptr<MainWindow> start();
+    void stop();
+    std::unique_ptr<MainWindow> window;
+};
+
+std::unique_ptr<MainWindow> TestDatabase::start()
+{
+    return std::unique_ptr<MainWindow>(new MainWindow);
+}
+
+void TestDatabase::stop()
+{
+    window.reset();
+    // Each start registers the default connection afresh.
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+}
+
+void TestDatabase::init()
+{
+    QFileInfo info(databasePath());
+    if (info.isDir())
+        QDir(databasePath()).removeRecursively();
+    QFile::remove(databasePath());
+}
+
+void TestDatabase::cleanup()
+{
+    stop();
+    init();
+}
+
+void TestDatabase::missingFile()
+{
+    {
+            MessageCapture capture;
+            window = start();
+            QCOMPARE(diagnostics(capture), (QStringList{"error:db file is not exists", noExpenseTable, noSettingTable}));
+    }
+    // The table never got its model: not even a header row.
+    QVERIFY(tableView(*window)->model() != MainWindowProbe::model(*window));
+    QCOMPARE(tableView(*window)->horizontalHeader()->count(), 0);
+    QVERIFY(loadedRecords().isEmpty());
+    QVERIFY(settingList->isEmpty());
+    stop();
+
+    QFileInfo file(databasePath());
+    QVERIFY(file.exists());
+    QCOMPARE(file.size(), qint64(0));
+
+    MessageCapture capture;
+    window = start();
+    QCOMPARE(diagnostics(capture), (QStringList{noExpenseTable, noSettingTable}));
+}
+
+void TestDatabase::emptyBook()
+{
+    QVERIFY(createDatabase(databasePath(), QString("")));
+    MessageCapture capture;
+    window = start();
+    QVERIFY(diagnostics(capture).isEmpty());
+
+    QTableView *view = tableView(*window);
+    QCOMPARE(view->model(), MainWindowProbe::model(*window));
+    QCOMPARE(view->model()->columnCount(), 6);
+    QCOMPARE(view->model()->rowCount(), 0);
+    QVERIFY(!view->currentIndex().isValid());
+    QCOMPARE(settingList->size(), 1);
+    QCOMPARE(settingList->at(0)->settingname, QString("大类名称"));
+    QCOMPARE(settingList->at(0)->settingvalue, QString(""));
+    QCOMPARE(settingList->at(0)->parent(), window.get());
+}
+
+void TestDatabase::openFails()
+{
+    // A folder where the file should be: it "exists", but SQLite cannot open it.
+    QVERIFY(QDir().mkpath(databasePath()));
+    MessageCapture capture;
+    window = start();
+    const QStringList messages = diagnostics(capture);
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.at(0).startsWith("Error: Failed to connect database. QSqlError("), qPrintable(messages.at(0)));
+    QVERIFY(!messages.at(0).endsWith(' '));
+    QVERIFY(loadedRecords().isEmpty());
+    QCOMPARE(tableView(*window)->horizontalHeader()->count(), 0);
+}
+
+void TestDatabase::everySettingRowLoaded()
+{
+    QVERIFY(execSql(databasePath(), looseSchema + QStringList{
+        "insert into tablesetting values('大类名称', 'a,b')",
+        "insert into tablesetting values('other', NULL)",
+        "insert into tablesetting values('大类名称', 'c')",
+    }));
+    window = start();
+    QCOMPARE(settingList->size(), 3);
+    QCOMPARE(settingList->at(0)->settingvalue, QString("a,b"));
+    QCOMPARE(settingList->at(1)->settingname, QString("other"));
+    QCOMPARE(settingList->at(1)->settingvalue, QString(""));
+    QCOMPARE(settingList->at(2)->settingvalue, QString("c"));
+}
+
+void TestDatabase::values_data()
+{
+    QTest::addColumn<QString>("row"); // the values clause as another program wrote it
+    QTest::addColumn<QStringList>("texts"); // type, name, price, date, memo as loaded
+    QTest::addColumn<int>("MyID");
+
+    QTest::newRow("null key") << "'t', 'n', '1', '2022-01-01', 'm', NULL"
+                              << QStringList{"t", "n", "1", "2022-01-01", "m"} << 0;
+    QTest::newRow("text key") << "'t', 'n', '1', '2022-01-01', 'm', 'seven'"
+                              << QStringList{"t", "n", "1", "2022-01-01", "m"} << 0;
+    QTest::newRow("numeric price") << "'t', 'n', 12.5, '2022-01-01', '', 3"
+                                   << QStringList{"t", "n", "12.5", "2022-01-01", ""} << 3;
+    QTest::newRow("price as typed") << "'t', 'n', '12.50', '2022-01-01', '', 4"
+                                    << QStringList{"t", "n", "12.50", "2022-01-01", ""} << 4;
+    QTest::newRow("null texts") << "NULL, NULL, NULL, NULL, NULL, 5"
+                                << QStringList{"", "", "", "", ""} << 5;
+    QTest::newRow("quotes") << "'t', 'Tom''s \"best\" tea', '1', '2022-01-01', '', 6"
+                            << QStringList{"t", "Tom's \"best\" tea", "1", "2022-01-01", ""} << 6;
+    QTest::newRow("percent digits") << "'t', '%2 off %1', '1', '2022-01-01', '100%', 7"
+                                    << QStringList{"t", "%2 off %1", "1", "2022-01-01", "100%"} << 7;
+    QTest::newRow("line breaks") << "'t', 'a' || char(10) || 'b', '1', '2022-01-01', 'x' || char(13,10) || 'y', 8"
+                                 << QStringList{"t", "a\nb", "1", "2022-01-01", "x\r\ny"} << 8;
+}
+
+void TestDatabase::values()
+{
+    QFETCH(QString, row);
+    QFETCH(QStringList, texts);
+    QFETCH(int, MyID);
+    QVERIFY(execSql(databasePath(), looseSchema + QStringList{"insert into tablemoneydb values(" + row + ")"}));
+
+    MessageCapture capture;
+    window = start();
+    QVERIFY(diagnostics(capture).isEmpty());
+    const QList<TableMoney> records = loadedRecords();
+    QCOMPARE(records.size(), 1);
+    const TableMoney &r = records.at(0);
+    QCOMPARE((QStringList{r.type, r.name, r.price, r.date, r.memo}), texts);
+    QCOMPARE(r.MyID, MyID);
+
+    // The table shows the texts as loaded, the key in decimal.
+    QAbstractItemModel *model = tableView(*window)->model();
+    QCOMPARE(model->rowCount(), 1);
+    for (int column = 0; column < 5; ++column)
+        QCOMPARE(model->index(0, column).data().toString(), texts.at(column));
+    QCOMPARE(model->index(0, 5).data().toString(), QString::number(MyID));
+}
+
+void TestDatabase::statementsRoundTrip_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("memo");
+    QTest::newRow("apostrophe") << "Tom's" << "it's";
+    QTest::newRow("double quote") << "say \"hi\"" << "\"";
+    QTest::newRow("percent digits") << "%2 and %1" << "%%3";
+    QTest::newRow("line breaks") << "a\nb" << "x\r\ny\n";
+    QTest::newRow("sql-looking") << "x'); drop table tablemoneydb; --" << "--";
+    QTest::newRow("null memo stored as empty text") << "n" << QString();
+}
+
+void TestDatabase::statementsRoundTrip()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, memo);
+    QVERIFY(createDatabase(databasePath(), "a,b"));
+    window = start();
+    {
+        ExpenseStatements statements(QSqlDatabase::database());
+        TableMoney record;
+        record.type = QStringLiteral("餐饮");
+        record.name = name;
+        record.price = QStringLiteral("12.50");
+        record.date = QStringLiteral("2023-04-05");
+        record.memo = memo;
+        record.MyID = 41;
+        StatementResult result = statements.insertMoney(record);
+        QVERIFY2(result.ok, qPrintable(result.error.text()));
+        QCOMPARE(result.rowsAffected, 1);
+        // The same prepared statement serves the next record.
+        record.MyID = 42;
+        QVERIFY(statements.insertMoney(record).ok);
+    }
+    stop();
+
+    window = start();
+    const QList<TableMoney> records = loadedRecords();
+    QCOMPARE(records.size(), 2);
+    for (const TableMoney &r : records) {
+        QCOMPARE(r.name, name);
+        QCOMPARE(r.memo, memo.isNull() ? QString("") : memo);
+        QCOMPARE(r.price, QString("12.50"));
+    }
+    QSqlQuery q(QSqlDatabase::database());
+    QVERIFY(q.exec("select count(*) from tablemoneydb where memo is null"));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 0);
+}
+
+void TestDatabase::statementsUpdateAndDelete()
+{
+    QVERIFY(createDatabase(databasePath(), "a,b"));
+    QVERIFY(execSql(databasePath(), {
+        "insert into tablemoneydb values('a', 'one', '1', '2022-01-01', '', 1)",
+        "insert into tablemoneydb values('a', 'two', '2', '2022-01-02', '', 2)",
+    }));
+    window = start();
+    {
+        ExpenseStatements statements(QSqlDatabase::database());
+        TableMoney changed;
+        changed.type = "b";
+        changed.name = "it's \"2\"";
+        changed.price = "2.5";
+        changed.date = "2022-02-02";
+        changed.memo = "%1\n";
+        changed.MyID = 2;
+        StatementResult result = statements.updateMoney(changed);
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 1);
+        changed.MyID = 99;
+        result = statements.updateMoney(changed);
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 0);
+
+        result = statements.deleteMoney(1);
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 1);
+    }
+    stop();
+
+    window = start();
+    const QList<TableMoney> records = loadedRecords();
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.at(0).MyID, 2);
+    QCOMPARE(records.at(0).type, QString("b"));
+    QCOMPARE(records.at(0).name, QString("it's \"2\""));
+    QCOMPARE(records.at(0).memo, QString("%1\n"));
+}
+
+void TestDatabase::settingStatements()
+{
+    QVERIFY(execSql(databasePath(), looseSchema));
+    window = start();
+    {
+        ExpenseStatements statements(QSqlDatabase::database());
+        // No row to update yet: the caller learns it and can insert one.
+        StatementResult result = statements.updateSetting("a,b", "大类名称");
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 0);
+        result = statements.insertSetting("大类名称", "a,b");
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 1);
+        result = statements.updateSetting("x'y,%2", "大类名称");
+        QVERIFY(result.ok);
+        QCOMPARE(result.rowsAffected, 1);
+    }
+    stop();
+
+    window = start();
+    QCOMPARE(settingList->size(), 1);
+    QCOMPARE(settingList->at(0)->settingvalue, QString("x'y,%2"));
+}
+
+void TestDatabase::failedStatementReported()
+{
+    window = start(); // no file: an empty database without tables
+    ExpenseStatements statements(QSqlDatabase::database());
+    TableMoney record;
+    record.MyID = 1;
+    for (const StatementResult &result : {statements.insertMoney(record), statements.updateMoney(record),
+                                          statements.deleteMoney(1), statements.updateSetting("a", "b"),
+                                          statements.insertSetting("a", "b")}) {
+        QVERIFY(!result.ok);
+        QCOMPARE(result.rowsAffected, -1);
+        QVERIFY(result.error.isValid());
+    }
+}
+
+QTEST_MAIN(TestDatabase)
+#include "tst_database.moc"

@@ -1,0 +1,312 @@
+#include "globals.h"
+#include "mainwindow.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QFile>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSqlDatabase>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QtTest>
+
+#include <memory>
+
+using namespace TestSupport;
+
+class MainWindowProbe
+{
+public:
+    static void refreshTable(MainWindow &w) { w.refreshTable(); }
+    static int sortMoneyList(MainWindow &w, int mode) { return w.sortMoneyList(mode); }
+    static QStandardItemModel *model(MainWindow &w) { return w.tableModel; }
+    static QMenu *popMenu(MainWindow &w) { return w.popMenu; }
+};
+
+namespace {
+
+struct Row
+{
+    QString date;
+    int MyID;
+};
+
+QList<int> keys()
+{
+    QMutexLocker lock(moneyMutex);
+    QList<int> ids;
+    for (const TableMoney &r : qAsConst(*moneyList))
+        ids << r.MyID;
+    return ids;
+}
+
+TableMoney record(const QString &date, int MyID)
+{
+    TableMoney r;
+    r.type = QStringLiteral("餐饮");
+    r.name = QStringLiteral("item %1").arg(MyID);
+    r.price = QStringLiteral("%1.50").arg(MyID);
+    r.date = date;
+    r.memo = QStringLiteral("line one\nline two");
+    r.MyID = MyID;
+    return r;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Row)
+
+class TestTable : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void dateOrder_data();
+    void dateOrder();
+    void nextKey_data();
+    void nextKey();
+    void selectionAfterRefresh_data();
+    void selectionAfterRefresh();
+    void emptyBook();
+    void columnsAfterRefresh();
+    void sameModelAndNoPileUp();
+    void readOnly();
+    void contextMenu();
+
+private:
+    void startWith(const QList<Row> &rows);
+    QTableView *view() { return window->findChild<QTableView *>(QStringLiteral("tableViewMain")); }
+    std::unique_ptr<MainWindow> window;
+};
+
+void TestTable::startWith(const QList<Row> &rows)
+{
+    QVERIFY(createDatabase(databasePath(), "餐饮,交通"));
+    QStringList inserts;
+    for (const Row &r : rows)
+        inserts << QStringLiteral("insert into tablemoneydb values('餐饮', 'item %1', '%1.50', '%2', 'line one' || char(10) || 'line two', %1)")
+                       .arg(r.MyID)
+                       .arg(r.date);
+    QVERIFY(execSql(databasePath(), inserts));
+    window.reset(new MainWindow);
+}
+
+void TestTable::init()
+{
+    QFile::remove(databasePath());
+}
+
+void TestTable::cleanup()
+{
+    window.reset();
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    QFile::remove(databasePath());
+}
+
+void TestTable::dateOrder_data()
+{
+    QTest::addColumn<QList<Row>>("stored");
+    QTest::addColumn<QList<int>>("shown");
+    QTest::newRow("oldest first") << QList<Row>{{"2023-03-01", 1}, {"2021-05-05", 2}, {"2022-01-31", 3}}
+                                  << QList<int>{2, 3, 1};
+    QTest::newRow("same date by key") << QList<Row>{{"2022-01-01", 9}, {"2022-01-01", 3}, {"2022-01-01", 5}}
+                                      << QList<int>{3, 5, 9};
+    QTest::newRow("dates compare as text") << QList<Row>{{"2022-7-5", 1}, {"2022-10-01", 2}, {"2022-08-01", 3}}
+                                           << QList<int>{3, 2, 1};
+    QTest::newRow("already ordered") << QList<Row>{{"2020-01-01", 1}, {"2020-01-02", 2}} << QList<int>{1, 2};
+}
+
+void TestTable::dateOrder()
+{
+    QFETCH(QList<Row>, stored);
+    QFETCH(QList<int>, shown);
+    startWith(stored);
+    QCOMPARE(keys(), shown);
+
+    // Row i shows record i, every column.
+    QAbstractItemModel *model = view()->model();
+    QCOMPARE(model->rowCount(), shown.size());
+    QMutexLocker lock(moneyMutex);
+    for (int i = 0; i < moneyList->size(); ++i) {
+        const TableMoney &r = moneyList->at(i);
+        const QStringList expected{r.type, r.name, r.price, r.date, r.memo, QString::number(r.MyID)};
+        for (int column = 0; column < 6; ++column)
+            QCOMPARE(model->index(i, column).data().toString(), expected.at(column));
+    }
+}
+
+void TestTable::nextKey_data()
+{
+    QTest::addColumn<QList<Row>>("stored");
+    QTest::addColumn<int>("next");
+    QTest::newRow("empty book") << QList<Row>{} << 1;
+    QTest::newRow("gap in keys") << QList<Row>{{"2022-01-03", 1}, {"2022-01-01", 7}, {"2022-01-02", 2}} << 8;
+    QTest::newRow("single") << QList<Row>{{"2022-01-01", 41}} << 42;
+}
+
+void TestTable::nextKey()
+{
+    QFETCH(QList<Row>, stored);
+    QFETCH(int, next);
+    startWith(stored);
+    QCOMPARE(MainWindowProbe::sortMoneyList(*window, 1), next);
+    QList<int> highestFirst = keys();
+    std::sort(highestFirst.begin(), highestFirst.end(), std::greater<int>());
+    QCOMPARE(keys(), highestFirst);
+    QCOMPARE(sortList->size(), keys().size());
+
+    // The date order is back after the next refresh, and the date sort yields 0.
+    MainWindowProbe::refreshTable(*window);
+    QCOMPARE(MainWindowProbe::sortMoneyList(*window, 0), 0);
+    for (int i = 1; i < keys().size(); ++i)
+        QVERIFY(moneyList->at(i - 1).date <= moneyList->at(i).date);
+}
+
+void TestTable::selectionAfterRefresh_data()
+{
+    QTest::addColumn<int>("selected"); // -1: no current row
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("shownKey");
+    // Book: keys 1..4 on four ascending dates.
+    QTest::newRow("earlier record added: same row number, another record") << 2 << "add-oldest" << 2 << 2;
+    QTest::newRow("later record added") << 2 << "add-newest" << 2 << 3;
+    QTest::newRow("last row deleted: row 0") << 3 << "delete-last" << 0 << 1;
+    QTest::newRow("no current row: row 0") << -1 << "none" << 0 << 1;
+    QTest::newRow("unchanged book keeps the row") << 1 << "none" << 1 << 2;
+}
+
+void TestTable::selectionAfterRefresh()
+{
+    QFETCH(int, selected);
+    QFETCH(QString, change);
+    QFETCH(int, current);
+    QFETCH(int, shownKey);
+    startWith({{"2022-01-01", 1}, {"2022-01-02", 2}, {"2022-01-03", 3}, {"2022-01-04", 4}});
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+
+    if (selected < 0)
+        view()->selectionModel()->clear();
+    else
+        view()->selectRow(selected);
+
+    moneyMutex->lock();
+    if (change == "add-oldest")
+        moneyList->append(record("2021-12-31", 5));
+    else if (change == "add-newest")
+        moneyList->append(record("2023-01-01", 5));
+    else if (change == "delete-last")
+        moneyList->removeLast();
+    moneyMutex->unlock();
+    MainWindowProbe::refreshTable(*window);
+
+    QCOMPARE(view()->currentIndex().row(), current);
+    const QModelIndexList rows = view()->selectionModel()->selectedRows();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.at(0).row(), current);
+    QCOMPARE(view()->model()->index(current, 5).data().toString(), QString::number(shownKey));
+}
+
+void TestTable::emptyBook()
+{
+    startWith({});
+    QCOMPARE(view()->model(), MainWindowProbe::model(*window));
+    QCOMPARE(view()->model()->rowCount(), 0);
+    QStringList headers;
+    for (int c = 0; c < view()->model()->columnCount(); ++c)
+        headers << view()->model()->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(headers, (QStringList{"大类名称", "物品名称", "物品价格", "购买日期", "备注", "ID"}));
+    QVERIFY(!view()->currentIndex().isValid());
+    QVERIFY(!view()->selectionModel()->hasSelection());
+    QVERIFY(keys().isEmpty());
+    QVERIFY(sortList->isEmpty());
+}
+
+void TestTable::columnsAfterRefresh()
+{
+    startWith({{"2022-01-01", 1}, {"2022-01-02", 2}});
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QHeaderView *header = view()->horizontalHeader();
+    // A width the user dragged returns to its fixed value at the next refresh.
+    header->resizeSection(1, 250);
+    MainWindowProbe::refreshTable(*window);
+
+    const QList<QHeaderView::ResizeMode> modes{QHeaderView::ResizeToContents, QHeaderView::Interactive,
+                                               QHeaderView::Interactive, QHeaderView::Interactive,
+                                               QHeaderView::ResizeToContents, QHeaderView::Interactive};
+    for (int c = 0; c < 6; ++c)
+        QCOMPARE(header->sectionResizeMode(c), modes.at(c));
+    QCOMPARE(header->sectionSize(1), 399);
+    QCOMPARE(header->sectionSize(2), 118);
+    QCOMPARE(header->sectionSize(3), 160);
+    QCOMPARE(header->sectionSize(5), 80);
+    QCOMPARE(view()->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(view()->selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+void TestTable::sameModelAndNoPileUp()
+{
+    startWith({{"2022-01-01", 1}, {"2022-01-02", 2}, {"2022-01-03", 3}});
+    window->show();
+    QStandardItemModel *model = MainWindowProbe::model(*window);
+    for (int i = 0; i < 5; ++i) {
+        moneyMutex->lock();
+        moneyList->removeLast();
+        moneyList->append(record("2022-02-01", 10 + i));
+        moneyMutex->unlock();
+        MainWindowProbe::refreshTable(*window);
+        QCOMPARE(view()->model(), model);
+    }
+    QCOMPARE(model->rowCount(), 3);
+    QCOMPARE(model->index(2, 5).data().toString(), QString("14"));
+    // One selection model in use, none left over from earlier refreshes.
+    int selectionModels = 0;
+    for (QObject *owner : {static_cast<QObject *>(view()), static_cast<QObject *>(view()->horizontalHeader()),
+                           static_cast<QObject *>(view()->verticalHeader())})
+        selectionModels += owner->findChildren<QItemSelectionModel *>(QString(), Qt::FindDirectChildrenOnly).size();
+    QCOMPARE(selectionModels, 1);
+    // The sort's scratch copies follow the book's size.
+    QCOMPARE(sortList->size(), 3);
+    QCOMPARE(sortList->at(2)->MyID, 14);
+}
+
+void TestTable::readOnly()
+{
+    startWith({{"2022-01-01", 1}});
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const QModelIndex cell = view()->model()->index(0, 1);
+    const QPoint centre = view()->visualRect(cell).center();
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, centre);
+    QTest::keyClick(view(), Qt::Key_F2);
+    QTest::keyClicks(view(), "typed");
+    QVERIFY(!view()->isPersistentEditorOpen(cell));
+    QVERIFY(view()->findChildren<QLineEdit *>().isEmpty());
+    QCOMPARE(cell.data().toString(), QString("item 1"));
+    QCOMPARE(view()->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+void TestTable::contextMenu()
+{
+    startWith({});
+    QMenu *menu = MainWindowProbe::popMenu(*window);
+    QVERIFY(menu);
+    QCOMPARE(menu->parent(), view());
+    QCOMPARE(view()->contextMenuPolicy(), Qt::CustomContextMenu);
+    QStringList entries;
+    for (QAction *action : menu->actions())
+        entries << (action->isSeparator() ? QString("-") : action->text());
+    QCOMPARE(entries, (QStringList{"新增", "-", "修改", "-", "删除", "-", "设置"}));
+    QVERIFY(QObject::disconnect(view(), &QWidget::customContextMenuRequested, window.get(), &MainWindow::receivePop));
+}
+
+QTEST_MAIN(TestTable)
+#include "tst_table.moc"

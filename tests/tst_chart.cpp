@@ -1,0 +1,326 @@
+#include "globals.h"
+#include "mainwindow.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLayout>
+#include <QPointer>
+#include <QPushButton>
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSeries>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLegend>
+#include <QtCharts/QValueAxis>
+#include <QtTest>
+
+#include <memory>
+
+QT_CHARTS_USE_NAMESPACE
+
+class TestChart : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void bars_data();
+    void bars();
+    void valueAxis_data();
+    void valueAxis();
+    void periodHasNoEffect();
+    void appearance();
+    void oneViewAfterPresses();
+    void viewFollowsPage();
+
+private:
+    // Each entry is "date|price"; replaces whatever the window loaded.
+    void setRecords(const QStringList &entries);
+    void setRange(const QDate &start, const QDate &end);
+    void press();
+    QWidget *host() const;
+    QList<QChartView *> views() const;
+    QChart *chart() const;
+    QBarSeries *series() const;
+    QList<qreal> barValues() const;
+    QStringList categories() const;
+    QValueAxis *yAxis() const;
+
+    std::unique_ptr<MainWindow> window;
+};
+
+void TestChart::init()
+{
+    window.reset(new MainWindow);
+}
+
+void TestChart::cleanup()
+{
+    window.reset();
+}
+
+void TestChart::setRecords(const QStringList &entries)
+{
+    QMutexLocker locker(moneyMutex);
+    moneyList->clear();
+    qint32 id = 1;
+    for (const QString &entry : entries) {
+        TableMoney r;
+        r.type = QStringLiteral("餐饮");
+        r.name = QStringLiteral("item %1").arg(id);
+        r.date = entry.section(QLatin1Char('|'), 0, 0);
+        r.price = entry.section(QLatin1Char('|'), 1);
+        r.MyID = id++;
+        moneyList->append(r);
+    }
+}
+
+void TestChart::setRange(const QDate &start, const QDate &end)
+{
+    window->findChild<QDateEdit *>(QStringLiteral("dateEdit_Start"))->setDate(start);
+    window->findChild<QDateEdit *>(QStringLiteral("dateEdit_End"))->setDate(end);
+}
+
+void TestChart::press()
+{
+    auto *button = window->findChild<QPushButton *>(QStringLiteral("pushButton_runcharts"));
+    QVERIFY(button);
+    button->click();
+}
+
+QWidget *TestChart::host() const
+{
+    return window->findChild<QWidget *>(QStringLiteral("widget_QChart"));
+}
+
+QList<QChartView *> TestChart::views() const
+{
+    return host()->findChildren<QChartView *>();
+}
+
+QChart *TestChart::chart() const
+{
+    const QList<QChartView *> all = views();
+    return all.size() == 1 ? all.first()->chart() : nullptr;
+}
+
+QBarSeries *TestChart::series() const
+{
+    QChart *c = chart();
+    if (!c || c->series().size() != 1)
+        return nullptr;
+    return qobject_cast<QBarSeries *>(c->series().first());
+}
+
+QList<qreal> TestChart::barValues() const
+{
+    QList<qreal> values;
+    QBarSeries *s = series();
+    if (!s || s->barSets().size() != 1)
+        return values;
+    QBarSet *set = s->barSets().first();
+    for (int i = 0; i < set->count(); ++i)
+        values.append(set->at(i));
+    return values;
+}
+
+QStringList TestChart::categories() const
+{
+    QChart *c = chart();
+    if (!c)
+        return {QStringLiteral("<views: %1>").arg(views().size())};
+    const QList<QAbstractAxis *> axes = c->axes(Qt::Horizontal);
+    if (axes.size() != 1)
+        return {QStringLiteral("<axes: %1>").arg(axes.size())};
+    auto *axis = qobject_cast<QBarCategoryAxis *>(axes.first());
+    return axis ? axis->categories() : QStringList{QStringLiteral("<not a category axis>")};
+}
+
+QValueAxis *TestChart::yAxis() const
+{
+    QChart *c = chart();
+    if (!c)
+        return nullptr;
+    const QList<QAbstractAxis *> axes = c->axes(Qt::Vertical);
+    return axes.size() == 1 ? qobject_cast<QValueAxis *>(axes.first()) : nullptr;
+}
+
+void TestChart::bars_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QDate>("start");
+    QTest::addColumn<QDate>("end");
+    QTest::addColumn<QStringList>("months");
+    QTest::addColumn<QList<qreal>>("values");
+
+    QTest::newRow("records on the start and end dates count")
+        << QStringList{"2022-02-28|1", "2022-03-01|2", "2022-05-31|4", "2022-06-01|8"}
+        << QDate(2022, 3, 1) << QDate(2022, 5, 31)
+        << QStringList{"2022-03", "2022-05"} << QList<qreal>{2, 4};
+    QTest::newRow("one bar per month, gaps stay gaps")
+        << QStringList{"2022-03-05|10.5", "2022-03-20|4.25", "2022-05-01|30"}
+        << QDate(2022, 1, 1) << QDate(2022, 12, 31)
+        << QStringList{"2022-03", "2022-05"} << QList<qreal>{14.75, 30};
+    QTest::newRow("calendar order whatever the entry order")
+        << QStringList{"2023-01-02|3", "2022-11-15|1", "2022-12-01|2", "2022-11-01|1"}
+        << QDate(2022, 1, 1) << QDate(2023, 12, 31)
+        << QStringList{"2022-11", "2022-12", "2023-01"} << QList<qreal>{2, 2, 3};
+    QTest::newRow("bad dates out, bad prices 0")
+        << QStringList{"2022-03-01|5", "2022-3-2|7", "2022-03-03|abc", "2022-04-31|9"}
+        << QDate(2022, 1, 1) << QDate(2022, 12, 31)
+        << QStringList{"2022-03"} << QList<qreal>{5};
+    QTest::newRow("start after end gives no bars")
+        << QStringList{"2022-03-01|5"} << QDate(2022, 12, 31) << QDate(2022, 1, 1)
+        << QStringList() << QList<qreal>();
+    QTest::newRow("empty book gives no bars")
+        << QStringList() << QDate(2022, 1, 1) << QDate(2022, 12, 31)
+        << QStringList() << QList<qreal>();
+}
+
+void TestChart::bars()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QDate, start);
+    QFETCH(QDate, end);
+    QFETCH(QStringList, months);
+    QFETCH(QList<qreal>, values);
+
+    setRecords(entries);
+    setRange(start, end);
+    press();
+    QVERIFY(series());
+    QCOMPARE(barValues(), values);
+    QCOMPARE(categories(), months);
+    // The press may reorder the book but never changes its content.
+    QMutexLocker locker(moneyMutex);
+    QCOMPARE(moneyList->size(), entries.size());
+}
+
+void TestChart::valueAxis_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<qreal>("top");
+
+    QTest::newRow("one month of 120.5") << QStringList{"2022-03-01|100", "2022-03-02|20.5"} << qreal(620.5);
+    QTest::newRow("largest month decides") << QStringList{"2022-03-01|100", "2022-04-01|2000", "2022-05-01|7"}
+                                           << qreal(2500);
+    QTest::newRow("no month in range") << QStringList{"2019-03-01|100"} << qreal(500);
+}
+
+void TestChart::valueAxis()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(qreal, top);
+
+    setRecords(entries);
+    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
+    press();
+    QValueAxis *axis = yAxis();
+    QVERIFY(axis);
+    QCOMPARE(axis->min(), qreal(0));
+    QCOMPARE(axis->max(), top);
+    QCOMPARE(axis->tickCount(), 6);
+    QCOMPARE(axis->labelFormat(), QStringLiteral("%d"));
+}
+
+void TestChart::periodHasNoEffect()
+{
+    setRecords({"2022-03-01|1", "2022-04-01|2", "2023-01-01|4"});
+    setRange(QDate(2022, 1, 1), QDate(2023, 12, 31));
+    auto *period = window->findChild<QComboBox *>(QStringLiteral("comboBox_Period"));
+    QVERIFY(period);
+
+    press();
+    const QStringList monthsBefore = categories();
+    const QList<qreal> valuesBefore = barValues();
+    QCOMPARE(monthsBefore.size(), 3);
+
+    period->addItem(QStringLiteral("按年"));
+    period->setCurrentIndex(period->count() - 1);
+    press();
+    QCOMPARE(categories(), monthsBefore);
+    QCOMPARE(barValues(), valuesBefore);
+}
+
+void TestChart::appearance()
+{
+    setRecords({"2022-03-01|12"});
+    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
+    press();
+
+    QChart *c = chart();
+    QVERIFY(c);
+    QCOMPARE(c->title(), QStringLiteral("统计图表"));
+    QCOMPARE(c->animationOptions(), QChart::AnimationOptions(QChart::SeriesAnimations));
+    QCOMPARE(c->theme(), QChart::ChartThemeLight);
+    QCOMPARE(c->legend()->alignment(), Qt::Alignment(Qt::AlignBottom));
+
+    QBarSeries *s = series();
+    QVERIFY(s);
+    QVERIFY(s->isLabelsVisible());
+    QCOMPARE(s->labelsPosition(), QAbstractBarSeries::LabelsOutsideEnd);
+    QBarSet *set = s->barSets().first();
+    QCOMPARE(set->label(), QStringLiteral("每个月的金额柱条颜色"));
+    QCOMPARE(set->labelColor(), QColor(Qt::red));
+    QCOMPARE(set->labelFont().weight(), int(QFont::Bold));
+
+    const QList<QAbstractAxis *> horizontal = c->axes(Qt::Horizontal);
+    QCOMPARE(horizontal.size(), 1);
+    QCOMPARE(horizontal.first()->titleText(), QStringLiteral("月份"));
+    QCOMPARE(horizontal.first()->alignment(), Qt::Alignment(Qt::AlignBottom));
+    QVERIFY(s->attachedAxes().contains(horizontal.first()));
+
+    QValueAxis *vertical = yAxis();
+    QVERIFY(vertical);
+    QCOMPARE(vertical->titleText(), QStringLiteral("金额"));
+    QCOMPARE(vertical->alignment(), Qt::Alignment(Qt::AlignLeft));
+    QVERIFY(s->attachedAxes().contains(vertical));
+}
+
+void TestChart::oneViewAfterPresses()
+{
+    setRecords({"2022-03-01|12"});
+    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
+    press();
+    QCOMPARE(views().size(), 1);
+    QPointer<QChartView> first = views().first();
+    QPointer<QChart> firstChart = first->chart();
+
+    press();
+    QCOMPARE(views().size(), 1);
+    QVERIFY(first.isNull());
+    QVERIFY(firstChart.isNull());
+
+    // The second view shows the same chart again.
+    QCOMPARE(categories(), QStringList{"2022-03"});
+    QCOMPARE(barValues(), QList<qreal>{12});
+    QVERIFY(host()->layout()->indexOf(views().first()) >= 0);
+}
+
+void TestChart::viewFollowsPage()
+{
+    setRecords({"2022-03-01|12", "2022-04-01|30"});
+    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
+    window->setWindowState(Qt::WindowNoState);
+    window->resize(900, 600);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    tabs->setCurrentWidget(window->findChild<QWidget *>(QStringLiteral("tab_2")));
+
+    press();
+    QChartView *view = views().value(0);
+    QVERIFY(view);
+    QLayout *layout = host()->layout();
+    QTRY_COMPARE(view->geometry(), layout->contentsRect());
+    const QSize before = view->size();
+
+    window->resize(1200, 800);
+    QTRY_COMPARE(view->geometry(), layout->contentsRect());
+    QVERIFY(view->width() > before.width());
+    QVERIFY(view->height() > before.height());
+}
+
+QTEST_MAIN(TestChart)
+#include "tst_chart.moc"

@@ -2,6 +2,7 @@
 // Usage: tobrell_bench [records ...]   (default 1000 10000 100000)
 
 #include "bench.h"
+#include "bench_chart.h"
 
 #include "globals.h"
 
@@ -182,5 +183,7 @@ int main(int argc, char *argv[])
         }
         out << qSetFieldWidth(0) << "\n";
     }
+    out << "\n";
+    benchChart(out);
     return 0;
 }

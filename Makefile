@@ -4,7 +4,7 @@
 BUILD      ?= build
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite \
-              libqt5charts5-dev liblog4cxx-dev sqlite3 xvfb xauth fonts-droid-fallback
+              libqt5charts5-dev liblog4cxx-dev libsqlite3-dev sqlite3 xvfb xauth fonts-droid-fallback
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 EXE_DIR    := $(BUILD)
 DB         := $(EXE_DIR)/Tobrell.sqlite3

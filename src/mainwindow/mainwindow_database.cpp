@@ -25,6 +25,10 @@ bool MainWindow::loadDatabase()
         return true;
     }
 
+    // Changes are written only to a book that was read completely: a book read in part
+    // (damaged, locked, missing a column) is shown as far as it could be read, but never
+    // written, so nothing in it is overwritten from an incomplete copy.
+    QStringList readErrors;
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (query.exec(QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb"))) {
@@ -40,9 +44,15 @@ bool MainWindow::loadDatabase()
             moneyList->append(record);
             moneyMutex->unlock();
         }
+        // next() also ends on an error, e.g. a damaged page halfway through.
+        if (query.lastError().isValid()) {
+            readErrors << sqlErrorText(query.lastError());
+            qDebug().noquote() << readErrors.last();
+        }
         refreshTable();
     } else {
-        qDebug().noquote() << sqlErrorText(query.lastError());
+        readErrors << sqlErrorText(query.lastError());
+        qDebug().noquote() << readErrors.last();
     }
 
     if (query.exec(QStringLiteral("select settingname,settingvalue from tablesetting"))) {
@@ -52,8 +62,19 @@ bool MainWindow::loadDatabase()
             setting->settingvalue = query.value(1).toString();
             settingList->append(setting);
         }
+        if (query.lastError().isValid()) {
+            readErrors << sqlErrorText(query.lastError());
+            qDebug().noquote() << readErrors.last();
+        }
     } else {
-        qDebug().noquote() << sqlErrorText(query.lastError());
+        readErrors << sqlErrorText(query.lastError());
+        qDebug().noquote() << readErrors.last();
     }
+    query.finish();
+
+    if (!readErrors.isEmpty())
+        statements->refuseChanges(QStringLiteral("the book could not be read completely at start-up (%1); "
+                                                 "it is left as it is")
+                                      .arg(readErrors.join(QStringLiteral("; "))));
     return true;
 }

@@ -1,6 +1,11 @@
 #include "statements.h"
 
 #include <QDebug>
+#include <QFile>
+#include <QSqlDriver>
+
+#include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 const char *const sqlText[] = {
@@ -10,6 +15,21 @@ const char *const sqlText[] = {
     "delete from tablemoneydb where MyID = ?",
     "insert into tablesetting(settingname,settingvalue) values(?, ?)",
 };
+
+QSqlError refused(const QString &driverText, const QString &databaseText)
+{
+    return QSqlError(driverText, databaseText, QSqlError::ConnectionError);
+}
+
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    if (!db.isOpen() || !db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.data());
+}
 } // namespace
 
 QVariant textValue(const QString &text)
@@ -31,9 +51,57 @@ ExpenseStatements::ExpenseStatements(const QSqlDatabase &database)
 {
 }
 
+void ExpenseStatements::refuseChanges(const QString &reason)
+{
+    refusal = reason;
+}
+
+QSqlError ExpenseStatements::checkConnection()
+{
+    if (!refusal.isEmpty())
+        return refused(QStringLiteral("Changes are not saved"), refusal);
+    sqlite3 *handle = sqliteHandle(db);
+    if (!handle)
+        return QSqlError(); // not open: the statement itself reports why
+
+    int moved = 0;
+    if (sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved) {
+        return refused(QStringLiteral("Database file removed or replaced"),
+                       QStringLiteral("%1 is no longer the file the program opened; put that file back, "
+                                      "or restart the program to load the file now there")
+                           .arg(db.databaseName()));
+    }
+
+    if (sqlite3_db_readonly(handle, "main") == 1
+        && ::access(QFile::encodeName(db.databaseName()).constData(), W_OK) == 0) {
+        // Inside a transaction nothing can have been written yet on a read-only
+        // connection, so it is begun again on the new one.
+        return reopen(sqlite3_get_autocommit(handle) == 0);
+    }
+    return QSqlError();
+}
+
+QSqlError ExpenseStatements::reopen(bool inTransaction)
+{
+    // Closing finalises every statement prepared on the connection.
+    db.close();
+    for (int k = 0; k < KindCount; ++k) {
+        queries[k] = QSqlQuery();
+        prepared[k] = false;
+    }
+    if (!db.open())
+        return db.lastError();
+    if (inTransaction && !db.transaction())
+        return db.lastError();
+    return QSqlError();
+}
+
 StatementResult ExpenseStatements::run(Kind kind, const QVariantList &values)
 {
     StatementResult result;
+    result.error = checkConnection();
+    if (result.error.isValid())
+        return result;
     QSqlQuery &query = queries[kind];
     if (!prepared[kind]) {
         query = QSqlQuery(db);

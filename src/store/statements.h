@@ -19,10 +19,21 @@ struct StatementResult
 
 // The change statements of the expense book, each prepared once per connection and
 // reused; every value is bound, never spliced into the SQL text.
+//
+// Before each statement the connection is checked, so that a change is never reported
+// saved when it cannot reach the book the program loaded:
+// - changes refused after a start-up whose reading failed (refuseChanges);
+// - the file at the path is no longer the one opened (removed, or another file put in
+//   its place): SQLite would go on writing into the unlinked file and lose everything;
+// - a connection that SQLite opened read-only because the file was read-only at the
+//   time is opened again once the file is writable, so the next change succeeds.
 class ExpenseStatements
 {
 public:
     explicit ExpenseStatements(const QSqlDatabase &db);
+
+    // Every later statement fails with this reason; the file is left as it is.
+    void refuseChanges(const QString &reason);
 
     // insert into tablemoneydb(type,name,price,date,memo,MyID) values(?, ?, ?, ?, ?, ?)
     StatementResult insertMoney(const TableMoney &record);
@@ -39,10 +50,14 @@ private:
     enum Kind { InsertMoney, UpdateMoney, UpdateSetting, DeleteMoney, InsertSetting, KindCount };
 
     StatementResult run(Kind kind, const QVariantList &values);
+    // Empty when statements may run; otherwise why not.
+    QSqlError checkConnection();
+    QSqlError reopen(bool inTransaction);
 
     QSqlDatabase db;
     QSqlQuery queries[KindCount];
     bool prepared[KindCount] = {};
+    QString refusal;
 };
 
 // A text bound as text: a null string would otherwise reach SQLite as NULL.

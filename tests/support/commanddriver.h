@@ -1,0 +1,204 @@
+#ifndef COMMANDDRIVER_H
+#define COMMANDDRIVER_H
+
+#include "dialogs.h"
+#include "globals.h"
+#include "mainwindowprobe.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+
+// Answers every dialog from a queue and keeps what was asked.
+struct DialogAnswers
+{
+    QList<Dialogs::Request> asked;
+    QList<Dialogs::Answer> queue;
+
+    void install()
+    {
+        Dialogs::setResponder([this](const Dialogs::Request &r) {
+            asked << r;
+            return queue.isEmpty() ? Dialogs::Answer() : queue.takeFirst();
+        });
+    }
+    void menu(const QString &entry)
+    {
+        Dialogs::Answer a;
+        a.menuEntry = entry;
+        queue << a;
+    }
+    void button(QMessageBox::StandardButton b)
+    {
+        Dialogs::Answer a;
+        a.button = b;
+        queue << a;
+    }
+    void text(const QString &t, bool accepted = true)
+    {
+        Dialogs::Answer a;
+        a.text = t;
+        a.accepted = accepted;
+        queue << a;
+    }
+    QStringList texts(Dialogs::Request::Kind kind) const
+    {
+        QStringList out;
+        for (const auto &r : asked)
+            if (r.kind == kind)
+                out << r.text;
+        return out;
+    }
+    QStringList warnings() const { return texts(Dialogs::Request::Warning); }
+    QStringList notices() const { return texts(Dialogs::Request::Information); }
+};
+
+// Drives the record commands of a main window the way a user does: right-click,
+// menu entry, form fields, buttons. Every dialog is answered by DialogAnswers.
+class CommandDriver
+{
+public:
+    CommandDriver(MainWindow &w, DialogAnswers &answers) : w(w), answers(answers) {}
+
+    MainWindowProbe probe() const { return MainWindowProbe(w); }
+    QTableView *view() const { return w.findChild<QTableView *>(QStringLiteral("tableViewMain")); }
+    AddNew *entryForm() const { return probe().addNewForm(); }
+    DoSetting *settingForm() const { return probe().settingForm(); }
+
+    template<typename T> static T *child(QWidget *form, const char *name)
+    {
+        T *c = form->findChild<T *>(QString::fromLatin1(name));
+        Q_ASSERT(c);
+        return c;
+    }
+
+    // A right-click on a table row (or off the rows when row is -1), choosing entry.
+    void rightClick(int row, const QString &entry)
+    {
+        answers.menu(entry);
+        popAt(row);
+    }
+    // Opens the menu over row (off the rows when -1); the answers must be queued already.
+    void popAt(int row)
+    {
+        QPoint pos(-1, -1);
+        if (row >= 0) {
+            const QModelIndex index = probe().model()->index(row, 0);
+            view()->setCurrentIndex(index);
+            view()->scrollTo(index);
+            pos = view()->visualRect(index).center();
+        }
+        w.receivePop(pos);
+    }
+
+    void fillEntry(const QString &name, const QString &price, const QDate &date = QDate(2024, 3, 5),
+                   const QString &memo = QString(), const QString &type = QString())
+    {
+        AddNew *f = entryForm();
+        if (!type.isNull())
+            child<QComboBox>(f, "comboBox_type")->setCurrentText(type);
+        child<QLineEdit>(f, "lineEdit_name")->setText(name);
+        child<QLineEdit>(f, "lineEdit_price")->setText(price);
+        child<QDateEdit>(f, "dateEdit_date")->setDate(date);
+        child<QPlainTextEdit>(f, "plainTextEdit_memo")->setPlainText(memo);
+    }
+    void pressEntryButton() { child<QPushButton>(entryForm(), "pushButton_add")->click(); }
+
+    void add(const QString &name, const QString &price)
+    {
+        rightClick(-1, QStringLiteral("新增"));
+        fillEntry(name, price);
+        pressEntryButton();
+    }
+    void changeName(int row, const QString &name)
+    {
+        rightClick(row, QStringLiteral("修改"));
+        child<QLineEdit>(entryForm(), "lineEdit_name")->setText(name);
+        pressEntryButton();
+    }
+    void remove(int row)
+    {
+        answers.menu(QStringLiteral("删除"));
+        answers.button(QMessageBox::Ok);
+        popAt(row);
+    }
+    // Opens the settings form, renames each (from, to) in turn, closes it.
+    void renameCategories(const QList<QPair<QString, QString>> &renames)
+    {
+        rightClick(-1, QStringLiteral("设置"));
+        for (const auto &r : renames) {
+            auto *list = child<QListView>(settingForm(), "listView_setting");
+            int row = -1;
+            for (int i = 0; i < list->model()->rowCount(); ++i)
+                if (list->model()->index(i, 0).data().toString() == r.first)
+                    row = i;
+            Q_ASSERT(row >= 0);
+            list->setCurrentIndex(list->model()->index(row, 0));
+            answers.text(r.second);
+            child<QPushButton>(settingForm(), "pushButton_edit")->click();
+        }
+        settingForm()->close();
+    }
+    void addCategory(const QString &name)
+    {
+        rightClick(-1, QStringLiteral("设置"));
+        answers.text(name);
+        child<QPushButton>(settingForm(), "pushButton_addnew")->click();
+        settingForm()->close();
+    }
+
+    // The table as shown: type, name, price, date, memo, MyID per row.
+    QList<QStringList> tableRows() const
+    {
+        QList<QStringList> out;
+        QStandardItemModel *m = probe().model();
+        for (int r = 0; m && r < m->rowCount(); ++r) {
+            QStringList row;
+            for (int c = 0; c < 6; ++c)
+                row << m->item(r, c)->text();
+            out << row;
+        }
+        return out;
+    }
+    // moneyList in the same form.
+    static QList<QStringList> memoryRows()
+    {
+        QMutexLocker lock(moneyMutex);
+        QList<QStringList> out;
+        for (const TableMoney &m : qAsConst(*moneyList))
+            out << QStringList{m.type, m.name, m.price, m.date, m.memo, QString::number(m.MyID)};
+        return out;
+    }
+    static QString categorySetting()
+    {
+        QString value;
+        for (const TableSetting *s : qAsConst(*settingList))
+            if (s->settingname == QStringLiteral("大类名称"))
+                value = s->settingvalue;
+        return value;
+    }
+
+private:
+    MainWindow &w;
+    DialogAnswers &answers;
+};
+
+// The rows of a book file in the table's order.
+inline QList<QStringList> storedRows(const QString &path)
+{
+    return TestSupport::queryRows(path, QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb order by date, MyID"));
+}
+
+inline QString storedCategories(const QString &path)
+{
+    const auto rows = TestSupport::queryRows(path, QStringLiteral("select settingvalue from tablesetting where settingname='大类名称'"));
+    return rows.isEmpty() ? QString() : rows.first().first();
+}
+
+#endif // COMMANDDRIVER_H

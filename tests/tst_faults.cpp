@@ -1,0 +1,307 @@
+#include "commanddriver.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <grp.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace TestSupport;
+
+namespace {
+
+// Root writes through any file mode, so the read-only cases run in a copy of this test
+// as the unprivileged user, in a folder under /tmp that the copy owns.
+const char unprivilegedEnv[] = "TOBRELL_FAULTS_UNPRIVILEGED";
+const uid_t nobody = 65534;
+
+enum class Fault { ReadOnlyFile, ReadOnlyDirectory, Busy, Removed, Replaced };
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QString dirPath()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QString awayPath()
+{
+    return dirPath() + QStringLiteral("/moved-away.sqlite3");
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Fault)
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void faults_data();
+    void faults();
+    void readOnlyCasesAsUnprivilegedUser();
+
+private:
+    void startFault(Fault fault);
+    void endFault(Fault fault);
+    void run(const QString &command);
+
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<CommandDriver> driver;
+    DialogAnswers answers;
+};
+
+void TestFaults::init()
+{
+    answers = DialogAnswers();
+    answers.install();
+}
+
+void TestFaults::cleanup()
+{
+    driver.reset();
+    window.reset();
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    QFile::setPermissions(dirPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                         | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(awayPath());
+    Dialogs::setResponder(nullptr);
+}
+
+// Faults that exist before the program starts (a read-only file or folder) are set up
+// before it; the others strike while it runs.
+void TestFaults::startFault(Fault fault)
+{
+    switch (fault) {
+    case Fault::ReadOnlyFile:
+        QVERIFY(QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        break;
+    case Fault::ReadOnlyDirectory:
+        // The file stays writable, but SQLite cannot create its journal beside it.
+        QVERIFY(QFile::setPermissions(dirPath(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                     | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        break;
+    case Fault::Busy: {
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        holder.setDatabaseName(databasePath());
+        QVERIFY(holder.open());
+        QVERIFY(QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        break;
+    }
+    case Fault::Removed:
+        QVERIFY(QFile::rename(databasePath(), awayPath()));
+        break;
+    case Fault::Replaced:
+        // Another book in its place, one a restore from an old copy might leave.
+        QVERIFY(QFile::rename(databasePath(), awayPath()));
+        QVERIFY(createDatabase(databasePath(), QStringLiteral("X,Y")));
+        QVERIFY(execSql(databasePath(), {QStringLiteral("insert into tablemoneydb values('X', 'other', '9', '2020-01-01', '', 1)")}));
+        break;
+    }
+}
+
+void TestFaults::endFault(Fault fault)
+{
+    switch (fault) {
+    case Fault::ReadOnlyFile:
+        QVERIFY(QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner));
+        break;
+    case Fault::ReadOnlyDirectory:
+        QVERIFY(QFile::setPermissions(dirPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        break;
+    case Fault::Busy: {
+        QSqlDatabase holder = QSqlDatabase::database(QStringLiteral("holder"));
+        QVERIFY(QSqlQuery(holder).exec(QStringLiteral("ROLLBACK")));
+        holder.close();
+        break;
+    }
+    case Fault::Removed:
+        QVERIFY(QFile::rename(awayPath(), databasePath()));
+        break;
+    case Fault::Replaced:
+        QVERIFY(QFile::remove(databasePath()));
+        QVERIFY(QFile::rename(awayPath(), databasePath()));
+        break;
+    }
+}
+
+void TestFaults::run(const QString &command)
+{
+    if (command == QLatin1String("add")) {
+        if (driver->entryForm()->isVisible()) {
+            driver->pressEntryButton(); // the form keeps what was typed: the user tries again
+        } else {
+            driver->add(QStringLiteral("新的"), QStringLiteral("3.5"));
+        }
+    } else if (command == QLatin1String("change")) {
+        driver->changeName(0, QStringLiteral("改过"));
+    } else if (command == QLatin1String("delete")) {
+        driver->remove(0);
+    } else {
+        driver->renameCategories({{QStringLiteral("A"), QStringLiteral("甲")}, {QStringLiteral("C"), QStringLiteral("丙")}});
+    }
+}
+
+void TestFaults::faults_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<Fault>("fault");
+    const QList<QPair<const char *, Fault>> faults{{"read-only file", Fault::ReadOnlyFile},
+                                                   {"read-only directory", Fault::ReadOnlyDirectory},
+                                                   {"busy", Fault::Busy},
+                                                   {"removed", Fault::Removed},
+                                                   {"replaced", Fault::Replaced}};
+    for (const char *command : {"add", "change", "delete", "rename"})
+        for (const auto &f : faults)
+            QTest::addRow("%s/%s", command, f.first) << QString::fromLatin1(command) << f.second;
+}
+
+// Each command against each fault: no crash, the save-failure warning, memory and table
+// as the book has them, no file touched; once the fault is gone the same command succeeds.
+void TestFaults::faults()
+{
+    QFETCH(QString, command);
+    QFETCH(Fault, fault);
+    if ((fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyDirectory) && geteuid() == 0)
+        QSKIP("file modes do not stop root: run by readOnlyCasesAsUnprivilegedUser");
+
+    QVERIFY(createDatabase(databasePath(), QStringLiteral("A,B,C")));
+    QVERIFY(execSql(databasePath(), {
+        QStringLiteral("insert into tablemoneydb values('A', '面包', '1', '2024-01-01', '', 1)"),
+        QStringLiteral("insert into tablemoneydb values('B', '牛奶', '2.5', '2024-01-02', '早餐', 2)"),
+        QStringLiteral("insert into tablemoneydb values('C', '车票', '10', '2024-01-03', '', 3)"),
+    }));
+    const QByteArray bookBefore = fileBytes(databasePath());
+    const QList<QStringList> rowsBefore = storedRows(databasePath());
+
+    const bool beforeStart = fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyDirectory;
+    if (beforeStart)
+        startFault(fault);
+    window.reset(new MainWindow);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    driver.reset(new CommandDriver(*window, answers));
+    QCOMPARE(driver->tableRows(), rowsBefore);
+    if (!beforeStart)
+        startFault(fault);
+    const QByteArray otherBook = fault == Fault::Replaced ? fileBytes(databasePath()) : QByteArray();
+
+    QString log;
+    {
+        MessageCapture capture;
+        run(command);
+        log = capture.messages().join('\n');
+    }
+    QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});
+    QVERIFY2(log.contains(QStringLiteral("Error: failed to save change.")), qPrintable(log));
+    qInfo("%s", qPrintable(log.section(QStringLiteral("Error: failed to save change."), 1)));
+    QCOMPARE(driver->tableRows(), rowsBefore);
+    QCOMPARE(CommandDriver::memoryRows(), rowsBefore);
+    QCOMPARE(CommandDriver::categorySetting(), QStringLiteral("A,B,C"));
+    if (fault == Fault::Replaced)
+        QCOMPARE(fileBytes(databasePath()), otherBook);
+
+    endFault(fault);
+    QCOMPARE(fileBytes(databasePath()), bookBefore);
+    QCOMPARE(storedRows(databasePath()), rowsBefore);
+
+    // The fault is gone: the next try is saved, and memory, table and file agree.
+    answers.asked.clear();
+    run(command);
+    QCOMPARE(answers.warnings(), QStringList());
+    const QList<QStringList> after = storedRows(databasePath());
+    QVERIFY(after != rowsBefore);
+    QCOMPARE(driver->tableRows(), after);
+    QCOMPARE(CommandDriver::memoryRows().size(), after.size());
+    if (command == QLatin1String("add"))
+        QCOMPARE(after.size(), rowsBefore.size() + 1);
+    else if (command == QLatin1String("delete"))
+        QCOMPARE(after.size(), rowsBefore.size() - 1);
+    else if (command == QLatin1String("rename"))
+        QCOMPARE(storedCategories(databasePath()), QStringLiteral("甲,B,丙"));
+
+    // And a restart shows exactly that.
+    driver.reset();
+    window.reset();
+    window.reset(new MainWindow);
+    QCOMPARE(CommandDriver::memoryRows().size(), after.size());
+}
+
+// Re-runs the read-only rows in a copy of this executable as the unprivileged user.
+void TestFaults::readOnlyCasesAsUnprivilegedUser()
+{
+    if (geteuid() != 0)
+        QSKIP("not root: the read-only rows ran in faults() itself");
+
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/tobrell-faults-XXXXXX"));
+    QVERIFY(dir.isValid());
+    const QString exe = dir.filePath(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), exe));
+    const QString seed = dir.filePath(QStringLiteral("seed.sql"));
+    QVERIFY(QFile::copy(QString::fromLocal8Bit(qgetenv("TOBRELL_SEED_SQL")), seed));
+    for (const QString &path : {dir.path(), exe, seed})
+        QVERIFY(::chown(QFile::encodeName(path).constData(), nobody, nobody) == 0);
+    QVERIFY(::chmod(QFile::encodeName(exe).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
+
+    QStringList args;
+    for (const char *command : {"add", "change", "delete", "rename"})
+        for (const char *fault : {"read-only file", "read-only directory"})
+            args << QStringLiteral("faults:%1/%2").arg(QLatin1String(command), QLatin1String(fault));
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(unprivilegedEnv), QStringLiteral("1"));
+    env.insert(QStringLiteral("TOBRELL_SEED_SQL"), seed);
+    env.insert(QStringLiteral("HOME"), dir.path());
+    child.setProcessEnvironment(env);
+    child.setWorkingDirectory(dir.path());
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(exe, args);
+    QVERIFY(child.waitForStarted());
+    QVERIFY(child.waitForFinished(300000));
+    const QByteArray output = child.readAll();
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+    for (const QByteArray &line : output.split('\n'))
+        if (line.startsWith("QINFO"))
+            qInfo("%s", line.constData());
+    // Every row ran rather than skipped.
+    QCOMPARE(output.count("PASS   : TestFaults::faults("), args.size());
+}
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsSet(unprivilegedEnv) && geteuid() == 0) {
+        // Drop root for good before Qt starts; keep the process dumpable so that the
+        // leak checker can still inspect it.
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0) {
+            std::perror("dropping privileges");
+            return 3;
+        }
+        ::prctl(PR_SET_DUMPABLE, 1);
+    }
+    QApplication app(argc, argv);
+    TestFaults test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_faults.moc"

@@ -60,9 +60,13 @@ QSqlError ExpenseStatements::checkConnection()
 {
     if (!refusal.isEmpty())
         return refused(QStringLiteral("Changes are not saved"), refusal);
+    if (!db.isOpen()) {
+        return refused(QStringLiteral("Database not open"),
+                       QStringLiteral("%1 could not be opened: %2").arg(db.databaseName(), db.lastError().text()));
+    }
     sqlite3 *handle = sqliteHandle(db);
     if (!handle)
-        return QSqlError(); // not open: the statement itself reports why
+        return QSqlError();
 
     int moved = 0;
     if (sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved) {

@@ -1,0 +1,202 @@
+#include "commanddriver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <memory>
+
+using namespace TestSupport;
+
+namespace {
+
+enum class Bad { RandomBytes, HeaderThenRandom, Truncated, DamagedPage, MissingColumn, MissingTable, Empty, Directory };
+
+const int bookSize = 400;
+
+QByteArray randomBytes(quint32 seed, int size)
+{
+    QRandomGenerator rng(seed);
+    QByteArray bytes(size, '\0');
+    for (char &b : bytes)
+        b = char(rng.bounded(256));
+    return bytes;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A book of several pages, records in key order so the key order is the file order.
+bool writeBook(const QString &path)
+{
+    if (!createDatabase(path, QStringLiteral("A,B")))
+        return false;
+    QStringList sql{QStringLiteral("begin")};
+    for (int i = 1; i <= bookSize; ++i)
+        sql << QStringLiteral("insert into tablemoneydb values('A', 'item %1', '%1', '2024-01-01', '%2', %1)")
+                   .arg(i)
+                   .arg(QString(200, QLatin1Char('m')));
+    sql << QStringLiteral("commit");
+    return execSql(path, sql);
+}
+
+QStringList diagnostics(const MessageCapture &capture)
+{
+    QStringList own;
+    for (const QString &m : capture.messages())
+        if (!m.startsWith(QLatin1String("QMetaObject::connectSlotsByName")) && !m.startsWith(QLatin1String("This plugin")))
+            own << m;
+    return own;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Bad)
+
+class TestBadFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void startsAndLeavesTheFileAlone_data();
+    void startsAndLeavesTheFileAlone();
+
+private:
+    std::unique_ptr<MainWindow> window;
+    DialogAnswers answers;
+};
+
+void TestBadFiles::init()
+{
+    cleanup();
+    answers = DialogAnswers();
+    answers.install();
+}
+
+void TestBadFiles::cleanup()
+{
+    window.reset();
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    if (QFileInfo(databasePath()).isDir())
+        QDir(databasePath()).removeRecursively();
+    QFile::remove(databasePath());
+    QFile::remove(databasePath() + QStringLiteral("-journal"));
+    Dialogs::setResponder(nullptr);
+}
+
+void TestBadFiles::startsAndLeavesTheFileAlone_data()
+{
+    QTest::addColumn<Bad>("bad");
+    QTest::addColumn<QString>("diagnostic"); // what the log must say
+    QTest::addColumn<bool>("someRowsShown");
+    QTest::newRow("random bytes") << Bad::RandomBytes << "file is not a database" << false;
+    QTest::newRow("database header, then random bytes") << Bad::HeaderThenRandom << "file is not a database" << false;
+    QTest::newRow("truncated database") << Bad::Truncated << "malformed" << false;
+    QTest::newRow("damaged page halfway") << Bad::DamagedPage << "malformed" << true;
+    QTest::newRow("expense table lacks a column") << Bad::MissingColumn << "no such column: memo" << false;
+    QTest::newRow("no settings table") << Bad::MissingTable << "no such table: tablesetting" << true;
+    QTest::newRow("empty file") << Bad::Empty << "no such table: tablemoneydb" << false;
+    QTest::newRow("directory") << Bad::Directory << "Error: Failed to connect database." << false;
+}
+
+// The program starts on every bad file, says what is wrong in its log, shows what it
+// could read, refuses changes with the save-failure warning, and never alters the file.
+void TestBadFiles::startsAndLeavesTheFileAlone()
+{
+    QFETCH(Bad, bad);
+    QFETCH(QString, diagnostic);
+    QFETCH(bool, someRowsShown);
+    const QString path = databasePath();
+
+    switch (bad) {
+    case Bad::RandomBytes:
+        QVERIFY(writeFile(path, randomBytes(11, 64 * 1024)));
+        break;
+    case Bad::HeaderThenRandom:
+        QVERIFY(writeFile(path, QByteArray("SQLite format 3", 16) + randomBytes(12, 32 * 1024)));
+        break;
+    case Bad::Truncated: {
+        QVERIFY(writeBook(path));
+        const QByteArray whole = readFile(path);
+        QVERIFY(writeFile(path, whole.left(whole.size() / 2)));
+        break;
+    }
+    case Bad::DamagedPage: {
+        QVERIFY(writeBook(path));
+        QByteArray whole = readFile(path);
+        const int pageSize = 4096;
+        const int pages = whole.size() / pageSize;
+        QVERIFY(pages > 10);
+        whole.replace((pages / 2) * pageSize, pageSize, randomBytes(13, pageSize));
+        QVERIFY(writeFile(path, whole));
+        break;
+    }
+    case Bad::MissingColumn:
+        QVERIFY(execSql(path, {QStringLiteral("create table tablemoneydb(type, name, price, date, MyID)"),
+                               QStringLiteral("create table tablesetting(settingname, settingvalue)"),
+                               QStringLiteral("insert into tablemoneydb values('A', 'x', '1', '2024-01-01', 1)"),
+                               QStringLiteral("insert into tablesetting values('大类名称', 'A,B')")}));
+        break;
+    case Bad::MissingTable:
+        QVERIFY(execSql(path, {QStringLiteral("create table tablemoneydb(type, name, price, date, memo, MyID)"),
+                               QStringLiteral("insert into tablemoneydb values('A', 'x', '1', '2024-01-01', '', 1)")}));
+        break;
+    case Bad::Empty:
+        QVERIFY(writeFile(path, QByteArray()));
+        break;
+    case Bad::Directory:
+        QVERIFY(QDir().mkpath(path));
+        break;
+    }
+    const QByteArray before = readFile(path);
+
+    QStringList log;
+    {
+        MessageCapture capture;
+        window.reset(new MainWindow);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        log = diagnostics(capture);
+    }
+    qInfo("%s", qPrintable(log.join(QStringLiteral(" | "))));
+    QVERIFY2(log.join('\n').contains(diagnostic), qPrintable(log.join('\n')));
+    QVERIFY(answers.asked.isEmpty()); // start-up trouble goes to the log only
+    CommandDriver driver(*window, answers);
+    const QList<QStringList> shown = driver.tableRows();
+    QCOMPARE(!shown.isEmpty(), someRowsShown);
+    QCOMPARE(CommandDriver::memoryRows(), shown);
+    if (bad == Bad::DamagedPage) {
+        QVERIFY(shown.size() < bookSize);
+        for (const QStringList &row : shown)
+            QCOMPARE(row.at(1), QStringLiteral("item ") + row.at(5));
+    }
+
+    // A change on such a book is refused, not pretended.
+    driver.add(QStringLiteral("新"), QStringLiteral("1"));
+    QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});
+    QCOMPARE(driver.tableRows(), shown);
+
+    window.reset();
+    QCOMPARE(readFile(path), before);
+    if (bad == Bad::Directory)
+        QVERIFY(QFileInfo(path).isDir());
+    else
+        QVERIFY(QFileInfo(path).isFile());
+    QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+}
+
+QTEST_MAIN(TestBadFiles)
+#include "tst_badfiles.moc"

@@ -1,6 +1,8 @@
 #include "categoryrules.h"
 #include "pricerule.h"
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QtTest>
 
 using PriceRule::EntryCheck;
@@ -18,6 +20,7 @@ class TestFormRules : public QObject
 private slots:
     void entry_data();
     void entry();
+    void entryAgainstReference();
     void checkName_data();
     void checkName();
     void append_data();
@@ -61,6 +64,45 @@ void TestFormRules::entry()
     QFETCH(QString, price);
     QFETCH(EntryCheck, result);
     QCOMPARE(PriceRule::checkEntry(name, price), result);
+}
+
+namespace {
+// The entry checks as the form's description words them, written apart from the code:
+// a decimal point needs a second stretch of non-points of at most two characters.
+EntryCheck referenceCheck(const QString &name, const QString &price)
+{
+    if (name.trimmed().isEmpty() || price.trimmed().isEmpty())
+        return EntryCheck::Empty;
+    const QString p = price.trimmed();
+    if (p.at(0) == QLatin1Char('-'))
+        return EntryCheck::Negative;
+    if (p.indexOf(QLatin1Char('.')) < 0)
+        return EntryCheck::Ok;
+    static const QRegularExpression twoStretches(QStringLiteral("^\\.*[^.]+\\.+([^.]+)"));
+    const QRegularExpressionMatch m = twoStretches.match(p);
+    if (!m.hasMatch())
+        return EntryCheck::BadDecimals;
+    return m.captured(1).size() <= 2 ? EntryCheck::Ok : EntryCheck::BadDecimals;
+}
+} // namespace
+
+// Random names and prices, including the texts the price field lets through and many
+// it does not, judged alike by the rule and the reference.
+void TestFormRules::entryAgainstReference()
+{
+    const QString letters = QString::fromUtf8("0019..-  a５\t");
+    const QStringList names{QString(), QStringLiteral(" "), QStringLiteral("\t"), QStringLiteral("milk"), QStringLiteral(" m ")};
+    for (quint32 seed = 1; seed <= 5000; ++seed) {
+        QRandomGenerator rng(seed);
+        QString price;
+        const int length = int(rng.bounded(9));
+        for (int i = 0; i < length; ++i)
+            price += letters.at(int(rng.bounded(letters.size())));
+        const QString name = names.at(int(rng.bounded(names.size())));
+        const EntryCheck expected = referenceCheck(name, price);
+        if (PriceRule::checkEntry(name, price) != expected)
+            QFAIL(qPrintable(QStringLiteral("seed %1: name \"%2\" price \"%3\"").arg(seed).arg(name, price)));
+    }
 }
 
 void TestFormRules::checkName_data()

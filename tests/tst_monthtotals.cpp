@@ -1,5 +1,6 @@
 #include "monthtotals.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -31,6 +32,7 @@ private slots:
     void totals();
     void parseLikeQt_data();
     void parseLikeQt();
+    void randomAgainstNaiveSum();
 };
 
 void TestMonthTotals::totals_data()
@@ -123,6 +125,44 @@ void TestMonthTotals::parseLikeQt()
     QCOMPARE(actual.isValid(), expected.isValid());
     if (expected.isValid())
         QCOMPARE(actual, expected);
+}
+
+// Random books in random order against the plainest sum: Qt's own date parser, the
+// first seven characters of the date as the month, prices that do not convert as 0.
+void TestMonthTotals::randomAgainstNaiveSum()
+{
+    const QStringList oddDates{"", "2022-3-5", "2023-02-30", "garbage", " 2022-03-06", "2022/03/08", "2022-13-01"};
+    const QStringList oddPrices{"", "abc", "1,5", "inf", "nan", " 2.5 ", "1e3", "-4", "0012.30"};
+    for (quint32 seed = 1; seed <= 200; ++seed) {
+        QRandomGenerator rng(seed);
+        QList<TableMoney> records;
+        const int count = int(rng.bounded(60));
+        for (int i = 0; i < count; ++i) {
+            TableMoney r;
+            r.MyID = i + 1;
+            r.date = rng.bounded(8) == 0 ? oddDates.at(int(rng.bounded(oddDates.size())))
+                                          : QDate(2020, 1, 1).addDays(rng.bounded(1500)).toString(QStringLiteral("yyyy-MM-dd"));
+            r.price = rng.bounded(6) == 0 ? oddPrices.at(int(rng.bounded(oddPrices.size())))
+                                           : QStringLiteral("%1.%2").arg(rng.bounded(10000)).arg(rng.bounded(100), 2, 10, QLatin1Char('0'));
+            records << r;
+        }
+        const QDate start = QDate(2019, 6, 1).addDays(rng.bounded(2000));
+        const QDate end = QDate(2019, 6, 1).addDays(rng.bounded(2000));
+
+        QMap<QString, double> naive;
+        for (const TableMoney &r : qAsConst(records)) {
+            const QDate d = QDate::fromString(r.date, QStringLiteral("yyyy-MM-dd"));
+            if (!d.isValid() || start > end || d < start || d > end)
+                continue;
+            bool ok = false;
+            const double v = r.price.toDouble(&ok);
+            naive[r.date.left(7)] += (ok && qIsFinite(v)) ? v : 0.0;
+        }
+        const QMap<QString, double> totals = monthTotals(records, start, end);
+        QCOMPARE(totals.keys(), naive.keys());
+        for (auto it = naive.constBegin(); it != naive.constEnd(); ++it)
+            QCOMPARE(totals.value(it.key()), it.value());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMonthTotals)

@@ -91,6 +91,7 @@ int main(int argc, char *argv[])
         {Bench::DeleteRecord, {{10000, 10}, {100000, 16}, {1000000, 200}}},
         {Bench::RenameCategory, {{10000, 100}, {100000, 1000}}},
         {Bench::ChartPress, {{10000, 20}, {100000, 100}, {1000000, 1000}}},
+        {Bench::ChartPressShort, {}},
         {Bench::PeakMemory, {{10000, 80}, {100000, 250}, {1000000, 2500}}},
     };
 

@@ -1,129 +1,54 @@
-// Times start-up and the table's refresh on generated books of growing size.
-// Usage: tobrell_bench [records ...]   (default 1000 10000 100000)
+// Measures the expense book at household scale and prints one table.
+// Usage: tobrell_bench [records ...]          (default 10000 100000 1000000)
+// Each record count runs in fresh child processes (three by default, TOBRELL_BENCH_PROCESSES
+// to change), each timing every step five times; the table holds the medians.
 
-#include "bench.h"
-#include "bench_chart.h"
-
-#include "globals.h"
+#include "bench_book.h"
+#include "bench_measure.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDate>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
-#include <QRandomGenerator>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QProcess>
 #include <QTextStream>
-#include <QVector>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
-
-namespace Bench {
-
-static QVector<Step> &steps()
-{
-    static QVector<Step> list;
-    return list;
-}
-
-Registrar::Registrar(const QString &name, std::function<void(MainWindow &)> run)
-{
-    steps().append({name, std::move(run)});
-}
-
-} // namespace Bench
-
-static Bench::Registrar refreshStep(QStringLiteral("further refresh"),
-                                    [](MainWindow &w) { MainWindowProbe::refreshTable(w); });
-static Bench::Registrar sortStep(QStringLiteral("date sort of an ordered book"),
-                                 [](MainWindow &w) { MainWindowProbe::sortMoneyList(w, 0); });
-// What an added record costs the table: one record, oldest of all, then the refresh.
-static Bench::Registrar appendStep(QStringLiteral("one record appended + refresh"), [](MainWindow &w) {
-    TableMoney record;
-    record.type = QStringLiteral("其他");
-    record.name = QStringLiteral("bench");
-    record.price = QStringLiteral("1");
-    record.date = QStringLiteral("2000-01-01");
-    record.MyID = MainWindowProbe::sortMoneyList(w, 1);
-    moneyMutex->lock();
-    moneyList->append(record);
-    moneyMutex->unlock();
-    MainWindowProbe::refreshTable(w);
-});
+#include <vector>
 
 namespace {
 
-QString databasePath()
+const int stepRuns = 5;
+
+QString beside(const QString &name)
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("//Tobrell.sqlite3");
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/") + name;
 }
 
-// A decade of household spending, in random order as a book edited over years would be.
-bool writeBook(int records)
+QString bookPath(int records)
 {
-    QFile::remove(databasePath());
-    const QString connection = QStringLiteral("bench-writer");
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(databasePath());
-        if (!db.open())
-            return false;
-        QSqlQuery q(db);
-        ok = q.exec(QStringLiteral("create table tablemoneydb(type text, name text, price text, date text, memo text, MyID integer primary key)"))
-            && q.exec(QStringLiteral("create table tablesetting(settingname text, settingvalue text)"))
-            && q.exec(QStringLiteral("insert into tablesetting values('大类名称', '餐饮,日用品,交通,住房,医疗,其他')"));
-        const QStringList types = {QStringLiteral("餐饮"), QStringLiteral("日用品"), QStringLiteral("交通"),
-                                   QStringLiteral("住房"), QStringLiteral("医疗"), QStringLiteral("其他")};
-        QRandomGenerator random(20240601);
-        const QDate first(2015, 1, 1);
-        db.transaction();
-        q.prepare(QStringLiteral("insert into tablemoneydb values(?, ?, ?, ?, ?, ?)"));
-        for (int i = 0; ok && i < records; ++i) {
-            q.bindValue(0, types.at(random.bounded(types.size())));
-            q.bindValue(1, QStringLiteral("物品%1").arg(random.bounded(5000)));
-            q.bindValue(2, QString::number(random.bounded(1, 100000) / 100.0, 'f', 2));
-            q.bindValue(3, first.addDays(random.bounded(3650)).toString(QStringLiteral("yyyy-MM-dd")));
-            q.bindValue(4, i % 7 == 0 ? QStringLiteral("备注 %1").arg(i) : QString::fromLatin1(""));
-            q.bindValue(5, i + 1);
-            ok = q.exec();
-        }
-        ok = db.commit() && ok;
-        if (!ok)
-            fprintf(stderr, "writing the book failed: %s\n", qPrintable(q.lastError().text()));
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return ok;
+    return beside(QStringLiteral("bench-book-v1-%1.sqlite3").arg(records));
 }
 
-double elapsedMs(const QElapsedTimer &timer)
+int runChild(const QStringList &arguments, QByteArray *output)
 {
-    return timer.nsecsElapsed() / 1e6;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::SeparateChannels);
+    child.setStandardErrorFile(QProcess::nullDevice());
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit)
+        return -1;
+    if (output)
+        *output = child.readAllStandardOutput();
+    return child.exitCode();
 }
 
-struct Timing
+struct Goal
 {
-    double call = 0; // the step itself
-    double total = 0; // with the layout and painting it left for the event loop
+    const char *figure;
+    QMap<int, double> limit; // by record count; absent: no goal
 };
-
-template <typename F>
-Timing timed(F step)
-{
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    Timing t;
-    t.call = elapsedMs(timer);
-    QCoreApplication::processEvents();
-    t.total = elapsedMs(timer);
-    return t;
-}
 
 } // namespace
 
@@ -131,59 +56,108 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    const QStringList args = [&] {
+        QStringList list;
+        for (int i = 1; i < argc; ++i)
+            list << QString::fromLocal8Bit(argv[i]);
+        return list;
+    }();
 
-    QList<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts << atoi(argv[i]);
-    if (counts.isEmpty())
-        counts = {1000, 10000, 100000};
-
-    // Row name -> figure per record count; "call" is the step alone, "+ events" adds the
-    // layout and painting it leaves for the event loop (what a person waits for).
-    QStringList rowNames = {QStringLiteral("start-up: construct (load + first refresh)"),
-                            QStringLiteral("start-up: first show")};
-    for (const Bench::Step &s : Bench::steps())
-        rowNames << s.name;
-    QMap<QString, QMap<int, Timing>> figures;
-
-    for (int records : counts) {
-        if (!writeBook(records)) {
-            fprintf(stderr, "cannot write a book of %d records\n", records);
-            return 1;
-        }
-        std::unique_ptr<MainWindow> window;
-        figures[rowNames[0]][records] = timed([&] { window.reset(new MainWindow); });
-        figures[rowNames[1]][records] = timed([&] { window->show(); });
-        for (const Bench::Step &s : Bench::steps()) {
-            // Best of three: the machine is shared, the best run is the code's own cost.
-            Timing best{1e300, 1e300};
-            for (int run = 0; run < 3; ++run) {
-                const Timing t = timed([&] { s.run(*window); });
-                best.call = qMin(best.call, t.call);
-                best.total = qMin(best.total, t.total);
-            }
-            figures[s.name][records] = best;
-        }
-        window.reset();
-        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    if (args.value(0) == QLatin1String("--write")) {
+        QCoreApplication app(argc, argv);
+        return Bench::writeBook(args.value(2), args.value(1).toInt()) ? 0 : 1;
     }
-    QFile::remove(databasePath());
+    if (args.value(0) == QLatin1String("--measure")) {
+        QApplication app(argc, argv);
+        const QMap<QString, double> figures = Bench::measure(args.value(1).toInt(), args.value(2).toInt());
+        QTextStream out(stdout);
+        for (auto it = figures.constBegin(); it != figures.constEnd(); ++it)
+            out << "FIGURE\t" << it.key() << '\t' << QString::number(it.value(), 'f', 2) << '\n';
+        return 0;
+    }
+
+    QCoreApplication app(argc, argv);
+    QList<int> counts;
+    for (const QString &a : args)
+        counts << a.toInt();
+    if (counts.isEmpty())
+        counts = {10000, 100000, 1000000};
+    const int processes = qMax(1, qEnvironmentVariableIntValue("TOBRELL_BENCH_PROCESSES") ? qEnvironmentVariableIntValue("TOBRELL_BENCH_PROCESSES") : 3);
+
+    const QList<Goal> goals = {
+        {Bench::StartUp, {{10000, 150}, {100000, 600}, {1000000, 8000}}},
+        {Bench::AddRecord, {{10000, 10}, {100000, 16}, {1000000, 200}}},
+        {Bench::ChangeRecord, {{10000, 10}, {100000, 16}, {1000000, 200}}},
+        {Bench::DeleteRecord, {{10000, 10}, {100000, 16}, {1000000, 200}}},
+        {Bench::RenameCategory, {{10000, 100}, {100000, 1000}}},
+        {Bench::ChartPress, {{10000, 20}, {100000, 100}, {1000000, 1000}}},
+        {Bench::ChartPressShort, {}},
+        {Bench::PeakMemory, {{10000, 80}, {100000, 250}, {1000000, 2500}}},
+    };
+
+    QTextStream err(stderr);
+    QMap<QString, QMap<int, double>> table;
+    for (int records : counts) {
+        if (!QFile::exists(bookPath(records))) {
+            err << "writing a book of " << records << " records\n";
+            err.flush();
+            if (runChild({QStringLiteral("--write"), QString::number(records), bookPath(records)}, nullptr) != 0) {
+                err << "cannot write the book\n";
+                return 1;
+            }
+        }
+        QMap<QString, std::vector<double>> samples;
+        for (int p = 0; p < processes; ++p) {
+            err << "measuring " << records << " records, process " << p + 1 << " of " << processes << "\n";
+            err.flush();
+            // Every process starts from the same untouched book.
+            QFile::remove(beside(QStringLiteral("Tobrell.sqlite3")));
+            QFile::copy(bookPath(records), beside(QStringLiteral("Tobrell.sqlite3")));
+            QByteArray output;
+            if (runChild({QStringLiteral("--measure"), QString::number(records), QString::number(stepRuns)}, &output) != 0) {
+                err << "the measuring process failed\n";
+                return 1;
+            }
+            for (const QByteArray &line : output.split('\n')) {
+                const QList<QByteArray> parts = line.split('\t');
+                if (parts.size() == 3 && parts.at(0) == "FIGURE")
+                    samples[QString::fromUtf8(parts.at(1))].push_back(parts.at(2).toDouble());
+            }
+        }
+        for (auto it = samples.begin(); it != samples.end(); ++it) {
+            std::vector<double> v = it.value();
+            std::sort(v.begin(), v.end());
+            table[it.key()][records] = v[v.size() / 2];
+        }
+    }
+    QFile::remove(beside(QStringLiteral("Tobrell.sqlite3")));
 
     QTextStream out(stdout);
-    out << qSetFieldWidth(44) << Qt::left << "step (ms: call / + events)" << qSetFieldWidth(20) << Qt::right;
+    out << "Median of " << processes << " processes x " << stepRuns << " runs each; goal in brackets, ! marks a miss.\n";
+    out << qSetFieldWidth(46) << Qt::left << "figure" << qSetFieldWidth(22) << Qt::right;
     for (int records : counts)
         out << QStringLiteral("%1 records").arg(records);
     out << qSetFieldWidth(0) << "\n";
-    for (const QString &row : rowNames) {
-        out << qSetFieldWidth(44) << Qt::left << row << qSetFieldWidth(20) << Qt::right;
+    bool allMet = true;
+    for (const Goal &g : goals) {
+        const QString name = QString::fromLatin1(g.figure);
+        out << qSetFieldWidth(46) << Qt::left << name << qSetFieldWidth(22) << Qt::right;
         for (int records : counts) {
-            const Timing &t = figures[row][records];
-            out << QStringLiteral("%1 / %2").arg(t.call, 0, 'f', 1).arg(t.total, 0, 'f', 1);
+            if (!table[name].contains(records)) {
+                out << "-";
+                continue;
+            }
+            const double value = table[name][records];
+            QString cell = QString::number(value, 'f', 1);
+            if (g.limit.contains(records)) {
+                const bool met = value <= g.limit[records];
+                allMet = allMet && met;
+                cell += QStringLiteral(" (%1)%2").arg(g.limit[records]).arg(met ? QStringLiteral(" ") : QStringLiteral("!"));
+            }
+            out << cell;
         }
         out << qSetFieldWidth(0) << "\n";
     }
-    out << "\n";
-    benchChart(out);
+    out << (allMet ? "Every goal met.\n" : "Some goals missed.\n");
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QSqlDatabase>
+#include <QVector>
 
 #include <memory>
 
@@ -57,6 +58,17 @@ private:
     void dropStaleSelectionModels();
     void applyColumnModes();
     void restoreSelection(int rememberedRow);
+    // changes of single rows (mainwindow_table.cpp)
+    struct RowChange
+    {
+        enum Kind { Insert, Remove, Replace };
+        Kind kind;
+        int row;
+        TableMoney record; // Insert and Replace
+    };
+    bool tableMirrorsList() const;
+    void applyRowChanges(const QVector<RowChange> &changes, int rememberedRow);
+    static void changeRecords(const TableMoney &entity, QVector<RowChange> &changes);
     // database (mainwindow_database.cpp)
     bool loadDatabase();
     // commands (mainwindow_commands.cpp)
@@ -80,6 +92,11 @@ private:
     Ui::MainWindow *ui = nullptr;
     qint32 currentRow = 0;
     bool currentRowValid = false;
+    // Row i of the model shows moneyList element i, in date order; false after anything
+    // reordered the list behind the table's back, until the next full refresh.
+    bool listInTableOrder = false;
+    // Tests set this to rebuild the whole table after every change, as the reference.
+    bool rebuildTableOnChange = false;
     // The change statements, prepared on db; declared after db so they go first.
     std::unique_ptr<ExpenseStatements> statements;
 

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "globals.h"
+#include "moneyorder.h"
 #include "monthtotals.h"
 
 #include <QFont>
@@ -22,7 +23,8 @@ void MainWindow::on_pushButton_runcharts_clicked()
     moneyMutex->lock();
     const bool empty = moneyList->isEmpty();
     moneyMutex->unlock();
-    if (!empty)
+    // The list is kept in date order; only a list reordered behind the table's back is sorted.
+    if (!empty && !moneyInDateOrder())
         sortMoneyList(0);
 
     QMap<QString, double> totals;

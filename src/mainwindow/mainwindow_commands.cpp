@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "dosetting.h"
 #include "globals.h"
+#include "moneyorder.h"
 #include "renamemap.h"
 #include "statements.h"
 
@@ -148,15 +149,24 @@ void MainWindow::deleteCommand()
     moneyMutex->unlock();
     qDebug().noquote() << "删除之前的个数" << before;
 
+    const bool rowsOnly = tableMirrorsList();
+    const int rememberedRow = ui->tableViewMain->currentIndex().row();
+    QVector<RowChange> changes;
     moneyMutex->lock();
-    for (int i = moneyList->size() - 1; i >= 0; --i)
-        if (moneyList->at(i).MyID == record.MyID)
+    for (int i = moneyList->size() - 1; i >= 0; --i) {
+        if (moneyList->at(i).MyID == record.MyID) {
             moneyList->removeAt(i);
+            changes.append({RowChange::Remove, i, TableMoney()});
+        }
+    }
     const int after = moneyList->size();
     moneyMutex->unlock();
     qDebug().noquote() << "删除之后的个数" << after;
 
-    refreshTable();
+    if (rowsOnly)
+        applyRowChanges(changes, rememberedRow);
+    else
+        refreshTable();
 }
 
 void MainWindow::settingCommand()
@@ -165,8 +175,53 @@ void MainWindow::settingCommand()
     openForm(settingForm, QStringLiteral("设置窗体"));
 }
 
+// Gives every record keyed entity.MyID the received texts, moving a record whose place in
+// date order changed. Runs under moneyMutex.
+void MainWindow::changeRecords(const TableMoney &entity, QVector<RowChange> &changes)
+{
+    QVector<int> hits;
+    for (int i = 0; i < moneyList->size(); ++i)
+        if (moneyList->at(i).MyID == entity.MyID)
+            hits.append(i);
+    if (hits.size() == 1) {
+        const int i = hits.first();
+        TableMoney &m = (*moneyList)[i];
+        m.type = entity.type;
+        m.name = entity.name;
+        m.price = entity.price;
+        m.date = entity.date;
+        m.memo = entity.memo;
+        const bool staysInPlace = (i == 0 || dateOrderLess(moneyList->at(i - 1), m))
+            && (i + 1 == moneyList->size() || dateOrderLess(m, moneyList->at(i + 1)));
+        if (staysInPlace) {
+            changes.append({RowChange::Replace, i, m});
+            return;
+        }
+    }
+    // Moved records (or several sharing the key): out of the list, then back in at their places.
+    QList<TableMoney> moved;
+    for (int k = hits.size() - 1; k >= 0; --k) {
+        TableMoney m = moneyList->takeAt(hits.at(k));
+        m.type = entity.type;
+        m.name = entity.name;
+        m.price = entity.price;
+        m.date = entity.date;
+        m.memo = entity.memo;
+        moved.append(m);
+        changes.append({RowChange::Remove, hits.at(k), TableMoney()});
+    }
+    for (const TableMoney &m : qAsConst(moved)) {
+        const int row = dateOrderPlace(*moneyList, m);
+        moneyList->insert(row, m);
+        changes.append({RowChange::Insert, row, m});
+    }
+}
+
 void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
 {
+    const bool rowsOnly = tableMirrorsList();
+    const int rememberedRow = ui->tableViewMain->currentIndex().row();
+    QVector<RowChange> changes;
     if (flag == addFlag) {
         // The next key is one past the largest; a book already at the largest key cannot grow.
         qint64 largest = 0;
@@ -190,9 +245,12 @@ void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
             reportSaveFailure(sqlErrorText(result.error));
             return;
         }
+        // Straight to its place in date order: the list stays as a full sort leaves it.
         moneyMutex->lock();
-        moneyList->append(entity);
+        const int row = dateOrderPlace(*moneyList, entity);
+        moneyList->insert(row, entity);
         moneyMutex->unlock();
+        changes.append({RowChange::Insert, row, entity});
     }
     if (flag == editFlag) {
         const StatementResult result = statements->updateMoney(entity);
@@ -202,18 +260,13 @@ void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
             return;
         }
         moneyMutex->lock();
-        for (TableMoney &m : *moneyList) {
-            if (m.MyID == entity.MyID) {
-                m.type = entity.type;
-                m.name = entity.name;
-                m.price = entity.price;
-                m.date = entity.date;
-                m.memo = entity.memo;
-            }
-        }
+        changeRecords(entity, changes);
         moneyMutex->unlock();
     }
-    refreshTable();
+    if (rowsOnly)
+        applyRowChanges(changes, rememberedRow);
+    else
+        refreshTable();
 }
 
 void MainWindow::receiveSettingEntity(TableSetting *setting)
@@ -277,18 +330,32 @@ void MainWindow::receiveSettingEntity(TableSetting *setting)
     if (history.isEmpty())
         return;
 
+    bool rowsOnly = tableMirrorsList();
+    const int rememberedRow = ui->tableViewMain->currentIndex().row();
+    QVector<RowChange> changes;
     if (!relabelled.isEmpty()) {
         // Records sharing a key were all overwritten by its statement; memory follows.
         QHash<qint32, TableMoney> stored;
         stored.reserve(relabelled.size());
         for (const TableMoney &m : qAsConst(relabelled))
             stored.insert(m.MyID, m);
+        changes.reserve(relabelled.size());
         QMutexLocker lock(moneyMutex);
-        for (TableMoney &m : *moneyList) {
+        for (int i = 0; i < moneyList->size(); ++i) {
+            TableMoney &m = (*moneyList)[i];
             const auto it = stored.constFind(m.MyID);
-            if (it != stored.constEnd())
-                m = it.value();
+            if (it == stored.constEnd())
+                continue;
+            // Only a record sharing its key with another can change its date here.
+            if (m.date != it.value().date)
+                rowsOnly = false;
+            m = it.value();
+            if (rowsOnly)
+                changes.append({RowChange::Replace, i, m});
         }
     }
-    refreshTable();
+    if (rowsOnly)
+        applyRowChanges(changes, rememberedRow);
+    else
+        refreshTable();
 }

@@ -2,6 +2,8 @@
 
 #include "globals.h"
 
+#include <QMutexLocker>
+
 #include <algorithm>
 
 bool dateOrderLess(const TableMoney &a, const TableMoney &b)
@@ -15,24 +17,38 @@ bool keyOrderLess(const TableMoney &a, const TableMoney &b)
     return a.MyID > b.MyID;
 }
 
+int dateOrderPlace(const QList<TableMoney> &list, const TableMoney &record)
+{
+    return int(std::lower_bound(list.cbegin(), list.cend(), record, dateOrderLess) - list.cbegin());
+}
+
+bool moneyInDateOrder()
+{
+    QMutexLocker lock(moneyMutex);
+    return std::is_sorted(moneyList->cbegin(), moneyList->cend(), dateOrderLess);
+}
+
 namespace {
 // Between two refreshes the list is mostly in order already (a command appends or changes
 // a record or two), so sort only the tail after the longest ordered prefix and merge.
 // The orders are total, so the result is the one a full sort gives.
 template <typename Less>
-void sortRecords(QList<TableMoney *> &list, Less less)
+bool sortRecords(QList<TableMoney *> &list, Less less)
 {
     const auto byValue = [less](const TableMoney *a, const TableMoney *b) { return less(*a, *b); };
     const auto tail = std::is_sorted_until(list.begin(), list.end(), byValue);
     if (tail == list.end())
-        return;
+        return false;
     std::sort(tail, list.end(), byValue);
     std::inplace_merge(list.begin(), tail, list.end(), byValue);
+    return true;
 }
 } // namespace
 
-int sortMoneyRecords(int mode)
+int sortMoneyRecords(int mode, bool *reordered)
 {
+    if (reordered)
+        *reordered = false;
     moneyMutex->lock();
     const bool empty = moneyList->isEmpty();
     moneyMutex->unlock();
@@ -52,14 +68,13 @@ int sortMoneyRecords(int mode)
             sortList->append(new TableMoney(moneyList->at(i)));
     }
 
-    if (mode == 1)
-        sortRecords(*sortList, keyOrderLess);
-    else
-        sortRecords(*sortList, dateOrderLess);
+    const bool moved = mode == 1 ? sortRecords(*sortList, keyOrderLess) : sortRecords(*sortList, dateOrderLess);
+    if (reordered)
+        *reordered = moved;
 
     // Refilled element by element: same content as emptying and appending, without
     // giving back and taking again one allocation per record.
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; moved && i < count; ++i)
         (*moneyList)[i] = *sortList->at(i);
     moneyMutex->unlock();
 

@@ -1,0 +1,294 @@
+// The table follows each command row by row. Random command sequences run twice from the
+// same book, once that way and once rebuilding the whole table after every change; after
+// every step both must show the same cells, headers, column modes and widths, selection
+// and current row.
+
+#include "addnew.h"
+#include "dialogs.h"
+#include "dosetting.h"
+#include "globals.h"
+#include "mainwindow.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+
+#include <memory>
+
+using namespace TestSupport;
+
+class MainWindowProbe
+{
+public:
+    static QStandardItemModel *model(MainWindow &w) { return w.tableModel; }
+    static AddNew *addNewForm(MainWindow &w) { return w.addNewForm; }
+    static DoSetting *settingForm(MainWindow &w) { return w.settingForm; }
+    static void rebuildOnChange(MainWindow &w, bool on) { w.rebuildTableOnChange = on; }
+};
+
+namespace {
+
+// What a person sees of the table after one step.
+struct Snapshot
+{
+    QString step;
+    QList<QStringList> cells;
+    QStringList headers;
+    QList<int> modes;
+    QList<int> widths;
+    int currentRow = -1;
+    QList<int> selectedRows;
+    bool operator==(const Snapshot &o) const
+    {
+        return cells == o.cells && headers == o.headers && modes == o.modes && widths == o.widths
+            && currentRow == o.currentRow && selectedRows == o.selectedRows;
+    }
+};
+
+class Session
+{
+public:
+    Session(quint32 seed, bool rebuild) : random(seed)
+    {
+        QStringList sql;
+        for (int i = 0; i < 14; ++i)
+            sql << QStringLiteral("insert into tablemoneydb values('%1', '%2', '%3', '%4', '%5', %6)")
+                       .arg(category(), itemName(), price(), date(), memo())
+                       .arg(3 * i + 1 + int(random.bounded(3)));
+        QVERIFY(createDatabase(databasePath(), QStringLiteral("餐饮,交通,水电燃气费用,其他")));
+        QVERIFY(execSql(databasePath(), sql));
+
+        Dialogs::setResponder([this](const Dialogs::Request &r) {
+            Dialogs::Answer a;
+            if (r.kind == Dialogs::Request::Menu)
+                a.menuEntry = menuEntry;
+            else if (r.kind == Dialogs::Request::Question)
+                a.button = random.bounded(4) == 0 ? QMessageBox::Cancel : QMessageBox::Ok;
+            else if (r.kind == Dialogs::Request::GetText)
+                a.text = renameTo;
+            return a;
+        });
+        window.reset(new MainWindow);
+        MainWindowProbe::rebuildOnChange(*window, rebuild);
+        window->setWindowState(Qt::WindowNoState);
+        window->resize(1200, 900);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        view = window->findChild<QTableView *>(QStringLiteral("tableViewMain"));
+    }
+    ~Session()
+    {
+        window.reset();
+        Dialogs::setResponder(nullptr);
+    }
+
+    Snapshot step()
+    {
+        QString name;
+        const int rows = MainWindowProbe::model(*window)->rowCount();
+        int kind = int(random.bounded(100));
+        if (rows < 4)
+            kind = 0;
+        else if (rows > 40)
+            kind = 40;
+        if (kind < 30) {
+            name = QStringLiteral("add");
+            rightClick(randomRow(), QStringLiteral("新增"));
+            fillEntry();
+            press();
+            if (random.bounded(4) == 0)
+                press(); // the form stays open: a second record with the next key
+        } else if (kind < 55) {
+            name = QStringLiteral("change");
+            rightClick(randomRow(), QStringLiteral("修改"));
+            AddNew *f = MainWindowProbe::addNewForm(*window);
+            switch (random.bounded(4)) {
+            case 0: f->findChild<QDateEdit *>(QStringLiteral("dateEdit_date"))->setDate(QDate::fromString(date(), Qt::ISODate)); break;
+            case 1: f->findChild<QLineEdit *>(QStringLiteral("lineEdit_name"))->setText(itemName()); break;
+            case 2: f->findChild<QComboBox *>(QStringLiteral("comboBox_type"))->setCurrentIndex(int(random.bounded(3))); break;
+            default: break; // saved unchanged
+            }
+            press();
+        } else if (kind < 75) {
+            name = QStringLiteral("delete");
+            rightClick(randomRow(), QStringLiteral("删除"));
+        } else if (kind < 85) {
+            name = QStringLiteral("rename");
+            rightClick(-1, QStringLiteral("设置"));
+            DoSetting *f = MainWindowProbe::settingForm(*window);
+            auto *list = f->findChild<QListView *>(QStringLiteral("listView_setting"));
+            const int renames = int(random.bounded(3));
+            for (int i = 0; i < renames && list->model()->rowCount() > 0; ++i) {
+                list->setCurrentIndex(list->model()->index(int(random.bounded(list->model()->rowCount())), 0));
+                renameTo = category() + QString::number(random.bounded(3));
+                f->findChild<QPushButton *>(QStringLiteral("pushButton_edit"))->click();
+            }
+            f->close();
+        } else if (kind < 93) {
+            name = QStringLiteral("chart");
+            window->findChild<QDateEdit *>(QStringLiteral("dateEdit_Start"))->setDate(QDate(2023, 12, 1));
+            window->findChild<QDateEdit *>(QStringLiteral("dateEdit_End"))->setDate(QDate(2024, 3, 1));
+            window->findChild<QPushButton *>(QStringLiteral("pushButton_runcharts"))->click();
+        } else {
+            name = QStringLiteral("select");
+            const int row = randomRow();
+            if (row < 0)
+                view->selectionModel()->clear();
+            else
+                view->selectRow(row);
+        }
+        QCoreApplication::processEvents();
+        return snapshot(name);
+    }
+
+private:
+    // Few dates, so that many records share one and the key decides.
+    QString date() { return QDate(2024, 1, 1).addDays(random.bounded(60)).toString(Qt::ISODate); }
+    QString category()
+    {
+        static const QStringList names = {QStringLiteral("餐饮"), QStringLiteral("交通"), QStringLiteral("水电燃气费用")};
+        return names.at(int(random.bounded(names.size())));
+    }
+    QString itemName() { return QStringLiteral("物品") + QString(int(random.bounded(1, 12)), QLatin1Char('x')); }
+    QString price() { return QString::number(random.bounded(1, 10000) / 100.0, 'f', int(random.bounded(3))); }
+    QString memo()
+    {
+        static const QStringList memos = {QString(), QStringLiteral("备注"), QStringLiteral("很长的一段备注文字，超市购买"),
+                                          QStringLiteral("两行\n备注")};
+        return memos.at(int(random.bounded(memos.size())));
+    }
+    // A row of the table, now and then one past the end or none.
+    int randomRow()
+    {
+        const int rows = MainWindowProbe::model(*window)->rowCount();
+        const int pick = int(random.bounded(rows + 2)) - 1;
+        return pick;
+    }
+    void rightClick(int row, const QString &entry)
+    {
+        QPoint pos(1, view->viewport()->height() - 1);
+        QStandardItemModel *model = MainWindowProbe::model(*window);
+        if (row >= 0 && row < model->rowCount()) {
+            view->setCurrentIndex(model->index(row, 0));
+            view->scrollTo(model->index(row, 0));
+            pos = view->visualRect(model->index(row, 0)).center();
+        }
+        menuEntry = entry;
+        window->receivePop(pos);
+    }
+    void fillEntry()
+    {
+        AddNew *f = MainWindowProbe::addNewForm(*window);
+        f->findChild<QComboBox *>(QStringLiteral("comboBox_type"))->setCurrentIndex(int(random.bounded(3)));
+        f->findChild<QLineEdit *>(QStringLiteral("lineEdit_name"))->setText(itemName());
+        f->findChild<QLineEdit *>(QStringLiteral("lineEdit_price"))->setText(price());
+        f->findChild<QDateEdit *>(QStringLiteral("dateEdit_date"))->setDate(QDate::fromString(date(), Qt::ISODate));
+        f->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit_memo"))->setPlainText(memo());
+    }
+    void press() { MainWindowProbe::addNewForm(*window)->findChild<QPushButton *>(QStringLiteral("pushButton_add"))->click(); }
+
+    Snapshot snapshot(const QString &name)
+    {
+        Snapshot s;
+        s.step = name;
+        QAbstractItemModel *model = view->model();
+        for (int r = 0; r < model->rowCount(); ++r) {
+            QStringList row;
+            for (int c = 0; c < model->columnCount(); ++c)
+                row << model->index(r, c).data().toString();
+            s.cells << row;
+        }
+        for (int c = 0; c < model->columnCount(); ++c)
+            s.headers << model->headerData(c, Qt::Horizontal).toString();
+        QHeaderView *header = view->horizontalHeader();
+        for (int c = 0; c < header->count(); ++c) {
+            s.modes << int(header->sectionResizeMode(c));
+            s.widths << header->sectionSize(c);
+        }
+        s.currentRow = view->currentIndex().row();
+        for (const QModelIndex &i : view->selectionModel()->selectedRows())
+            s.selectedRows << i.row();
+        // The table always shows the records in memory, in their order.
+        QMutexLocker lock(moneyMutex);
+        if (s.cells.size() != moneyList->size())
+            s.step += QStringLiteral(" (table and records differ in length)");
+        for (int r = 0; r < s.cells.size() && r < moneyList->size(); ++r)
+            if (s.cells.at(r).value(5) != QString::number(moneyList->at(r).MyID))
+                s.step += QStringLiteral(" (row %1 is not record %1)").arg(r);
+        return s;
+    }
+
+    QRandomGenerator random;
+    std::unique_ptr<MainWindow> window;
+    QTableView *view = nullptr;
+    QString menuEntry;
+    QString renameTo;
+};
+
+QString describe(const Snapshot &s)
+{
+    QStringList out;
+    out << QStringLiteral("current %1, selected %2").arg(s.currentRow).arg(QStringList([&] {
+               QStringList l;
+               for (int r : s.selectedRows)
+                   l << QString::number(r);
+               return l;
+           }()).join(','));
+    QStringList widths;
+    for (int i = 0; i < s.widths.size(); ++i)
+        widths << QStringLiteral("%1:%2").arg(s.modes.at(i)).arg(s.widths.at(i));
+    out << QStringLiteral("columns ") + widths.join(' ');
+    for (const QStringList &row : s.cells)
+        out << row.join(QLatin1Char('|'));
+    return out.join('\n');
+}
+
+} // namespace
+
+class TestDifferential : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rowByRowEqualsFullRebuild_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        QTest::newRow("seed 1") << 1u;
+        QTest::newRow("seed 2024") << 2024u;
+        QTest::newRow("seed 77777") << 77777u;
+    }
+    void rowByRowEqualsFullRebuild()
+    {
+        QFETCH(quint32, seed);
+        const int steps = 300;
+        MessageCapture quiet; // the delete command logs its counts
+        QList<Snapshot> reference;
+        {
+            Session full(seed, true);
+            for (int i = 0; i < steps; ++i)
+                reference << full.step();
+        }
+        Session rows(seed, false);
+        for (int i = 0; i < steps; ++i) {
+            const Snapshot s = rows.step();
+            if (!(s == reference.at(i)) || s.step != reference.at(i).step) {
+                qWarning().noquote() << "row by row:\n" << describe(s) << "\nrebuilt:\n" << describe(reference.at(i));
+                QFAIL(qPrintable(QStringLiteral("step %1 (%2) differs from the full rebuild (%3)")
+                                     .arg(i).arg(s.step, reference.at(i).step)));
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TestDifferential)
+#include "tst_differential.moc"

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -32,13 +33,21 @@ bool MainWindow::loadDatabase()
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (query.exec(QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb"))) {
+        // A household's book repeats its texts (ten categories, a few thousand dates, the
+        // same shops and prices): equal texts share one string, which keeps a large book
+        // small in memory and quick to load.
+        QSet<QString> texts;
+        const auto text = [&texts](const QVariant &value) {
+            const QString read = value.toString();
+            return *texts.insert(read);
+        };
         while (query.next()) {
             TableMoney record;
-            record.type = query.value(0).toString();
-            record.name = query.value(1).toString();
-            record.price = query.value(2).toString();
-            record.date = query.value(3).toString();
-            record.memo = query.value(4).toString();
+            record.type = text(query.value(0));
+            record.name = text(query.value(1));
+            record.price = text(query.value(2));
+            record.date = text(query.value(3));
+            record.memo = text(query.value(4));
             record.MyID = query.value(5).toInt();
             moneyMutex->lock();
             moneyList->append(record);

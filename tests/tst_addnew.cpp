@@ -1,5 +1,6 @@
 #include "addnew.h"
 
+#include "dialoganswers.h"
 #include "dialogs.h"
 
 #include <QtTest>
@@ -57,27 +58,6 @@ const QString WarningTitle = QStringLiteral("警告");
 const QString MessageA = QStringLiteral("物品名称和物品价格不能为空。");
 const QString MessageB = QStringLiteral("物品价格不能为负数。");
 const QString MessageC = QStringLiteral("小数点后没有数字或者物品价格没必要精确到小数点后3位啊。");
-
-// Answers every box with OK and keeps what was asked.
-struct DialogLog
-{
-    QList<Dialogs::Request> requests;
-    DialogLog()
-    {
-        Dialogs::setResponder([this](const Dialogs::Request &r) {
-            requests << r;
-            return Dialogs::Answer();
-        });
-    }
-    ~DialogLog() { Dialogs::setResponder(nullptr); }
-    QStringList texts() const
-    {
-        QStringList t;
-        for (const auto &r : requests)
-            t << r.text;
-        return t;
-    }
-};
 
 struct Sent
 {
@@ -267,17 +247,17 @@ void TestAddNew::addChecks()
     QTest::keyClicks(p.ui()->lineEdit_price, price);
     QCOMPARE(p.ui()->lineEdit_price->text(), price);
 
-    DialogLog dialogs;
+    ScopedDialogAnswers dialogs;
     SendLog log(form);
     p.ui()->pushButton_add->click();
 
     if (message.isEmpty()) {
-        QVERIFY(dialogs.requests.isEmpty());
+        QVERIFY(dialogs.asked.isEmpty());
         QCOMPARE(log.sent.size(), 1);
         QCOMPARE(log.sent.at(0).entity.price, price);
     } else {
-        QCOMPARE(dialogs.texts(), QStringList{message});
-        const Dialogs::Request &r = dialogs.requests.at(0);
+        QCOMPARE(dialogs.allTexts(), QStringList{message});
+        const Dialogs::Request &r = dialogs.asked.at(0);
         QCOMPARE(r.kind, Dialogs::Request::Warning);
         QCOMPARE(r.parent, &form);
         QCOMPARE(r.title, WarningTitle);
@@ -312,13 +292,13 @@ void TestAddNew::addMode()
     p.ui()->dateEdit_date->setDate(QDate(2024, 3, 9));
     p.ui()->plainTextEdit_memo->setPlainText("line 1\nline 2");
 
-    DialogLog dialogs;
+    ScopedDialogAnswers dialogs;
     SendLog log(form);
     form.show();
     p.ui()->pushButton_add->click();
     p.ui()->pushButton_add->click();
 
-    QVERIFY(dialogs.requests.isEmpty());
+    QVERIFY(dialogs.asked.isEmpty());
     QCOMPARE(log.sent.size(), 2);
     for (const Sent &s : log.sent) {
         QCOMPARE(s.flag, QStringLiteral("addnew"));
@@ -351,10 +331,10 @@ void TestAddNew::editMode()
     QCOMPARE(p.ui()->pushButton_add->text(), QStringLiteral("修改"));
     QCOMPARE(p.editedMyID(), 17);
 
-    DialogLog dialogs;
+    ScopedDialogAnswers dialogs;
     SendLog log(form);
     p.ui()->pushButton_add->click();
-    QVERIFY(dialogs.requests.isEmpty());
+    QVERIFY(dialogs.asked.isEmpty());
     QCOMPARE(log.sent.size(), 1);
     QCOMPARE(log.sent.at(0).flag, QStringLiteral("edit"));
     const TableMoney &e = log.sent.at(0).entity;
@@ -367,7 +347,7 @@ void TestAddNew::editMode()
     // A stored negative price is caught even behind a blank.
     form.receiveFlagEntity("edit", record(QStringLiteral("其他"), "rice", " -3", "2019-12-31", "", 17));
     p.ui()->pushButton_add->click();
-    QCOMPARE(dialogs.texts(), QStringList{MessageB});
+    QCOMPARE(dialogs.allTexts(), QStringList{MessageB});
     QCOMPARE(log.sent.size(), 1);
 }
 

@@ -1,7 +1,4 @@
-#include "dialogs.h"
-#include "globals.h"
-#include "mainwindowprobe.h"
-#include "testsupport.h"
+#include "commanddriver.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -31,48 +28,6 @@ struct Row
     int id;
 };
 
-// Answers every dialog from a queue and keeps what was asked.
-struct Answers
-{
-    QList<Dialogs::Request> asked;
-    QList<Dialogs::Answer> queue;
-
-    void install()
-    {
-        Dialogs::setResponder([this](const Dialogs::Request &r) {
-            asked << r;
-            return queue.isEmpty() ? Dialogs::Answer() : queue.takeFirst();
-        });
-    }
-    void menu(const QString &entry)
-    {
-        Dialogs::Answer a;
-        a.menuEntry = entry;
-        queue << a;
-    }
-    void button(QMessageBox::StandardButton b)
-    {
-        Dialogs::Answer a;
-        a.button = b;
-        queue << a;
-    }
-    void text(const QString &t, bool accepted = true)
-    {
-        Dialogs::Answer a;
-        a.text = t;
-        a.accepted = accepted;
-        queue << a;
-    }
-    QStringList warnings() const
-    {
-        QStringList out;
-        for (const auto &r : asked)
-            if (r.kind == Dialogs::Request::Warning)
-                out << r.text;
-        return out;
-    }
-};
-
 QString insertSql(const Row &r)
 {
     auto q = [](const QString &s) { return QStringLiteral("'") + QString(s).replace(QLatin1Char('\''), QLatin1String("''")) + QStringLiteral("'"); };
@@ -89,10 +44,12 @@ class TestCommands : public QObject
 
 private:
     std::unique_ptr<MainWindow> window;
-    Answers answers;
+    DialogAnswers answers;
+    std::unique_ptr<CommandDriver> driver;
 
     void start(const QList<Row> &rows, const QString &categories = QStringLiteral("A,B,C"))
     {
+        driver.reset();
         window.reset();
         QVERIFY(createDatabase(databasePath(), categories));
         QStringList sql;
@@ -103,73 +60,34 @@ private:
     }
     void restart()
     {
+        driver.reset();
         window.reset();
         window.reset(new MainWindow);
+        driver.reset(new CommandDriver(*window, answers));
         window->resize(1000, 700);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
-    MainWindowProbe probe() { return MainWindowProbe(*window); }
-    QTableView *view() { return window->findChild<QTableView *>(QStringLiteral("tableViewMain")); }
-
-    // A right-click on a table row (or below the rows when row is -1), choosing entry.
-    void rightClick(int row, const QString &entry)
-    {
-        QPoint pos(1, view()->viewport()->height() - 1);
-        if (row >= 0) {
-            view()->setCurrentIndex(probe().model()->index(row, 0));
-            view()->scrollTo(probe().model()->index(row, 0));
-            pos = view()->visualRect(probe().model()->index(row, 0)).center();
-        }
-        answers.menu(entry);
-        window->receivePop(pos);
-    }
-    template<typename T> T *formChild(QWidget *form, const char *name)
-    {
-        T *w = form->findChild<T *>(QString::fromLatin1(name));
-        Q_ASSERT(w);
-        return w;
-    }
+    MainWindowProbe probe() { return driver->probe(); }
+    QTableView *view() { return driver->view(); }
+    void rightClick(int row, const QString &entry) { driver->rightClick(row, entry); }
+    template<typename T> T *formChild(QWidget *form, const char *name) { return CommandDriver::child<T>(form, name); }
     void fillEntry(const QString &name, const QString &price, const QDate &date = QDate(2024, 3, 5),
                    const QString &memo = QString(), const QString &type = QString())
     {
-        AddNew *f = probe().addNewForm();
-        if (!type.isNull())
-            formChild<QComboBox>(f, "comboBox_type")->setCurrentText(type);
-        formChild<QLineEdit>(f, "lineEdit_name")->setText(name);
-        formChild<QLineEdit>(f, "lineEdit_price")->setText(price);
-        formChild<QDateEdit>(f, "dateEdit_date")->setDate(date);
-        formChild<QPlainTextEdit>(f, "plainTextEdit_memo")->setPlainText(memo);
+        driver->fillEntry(name, price, date, memo, type);
     }
-    void pressEntryButton() { formChild<QPushButton>(probe().addNewForm(), "pushButton_add")->click(); }
-
+    void pressEntryButton() { driver->pressEntryButton(); }
+    QList<QStringList> tableRows() { return driver->tableRows(); }
     QStringList tableColumn(int column)
     {
         QStringList out;
-        for (int r = 0; r < probe().model()->rowCount(); ++r)
-            out << probe().model()->item(r, column)->text();
+        for (const QStringList &row : tableRows())
+            out << row.at(column);
         return out;
     }
-    QList<QStringList> tableRows()
-    {
-        QList<QStringList> out;
-        for (int r = 0; r < probe().model()->rowCount(); ++r) {
-            QStringList row;
-            for (int c = 0; c < 6; ++c)
-                row << probe().model()->item(r, c)->text();
-            out << row;
-        }
-        return out;
-    }
-    QList<QStringList> fileRows()
-    {
-        return queryRows(databasePath(), QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb order by date, MyID"));
-    }
-    QString storedCategories()
-    {
-        const auto rows = queryRows(databasePath(), QStringLiteral("select settingvalue from tablesetting where settingname='大类名称'"));
-        return rows.isEmpty() ? QString() : rows.first().first();
-    }
+    QList<QStringList> fileRows() { return storedRows(databasePath()); }
+    QString storedCategories() { return ::storedCategories(databasePath()); }
     // Renames the category at row of the settings list.
     void renameCategory(int row, const QString &to)
     {
@@ -196,11 +114,12 @@ private:
 private slots:
     void init()
     {
-        answers = Answers();
+        answers = DialogAnswers();
         answers.install();
     }
     void cleanup()
     {
+        driver.reset();
         window.reset();
         Dialogs::setResponder(nullptr);
     }

@@ -1,6 +1,7 @@
 #include "dosetting.h"
 
 #include "categoryrules.h"
+#include "dialoganswers.h"
 #include "dialogs.h"
 
 #include <QtTest>
@@ -70,47 +71,6 @@ const QString MsgC = QStringLiteral("您刚才使用了英文逗号，请改为�
 const QString MsgD = QStringLiteral("您刚才输入的项目已经存在了，请不要输入重复的项目。");
 const QString MsgE = QStringLiteral("您选择的项目已经是第一个，不能再上移了。");
 const QString MsgF = QStringLiteral("您选择的项目已经是最后一个，不能再下移了。");
-
-// Answers requests from a script (default: OK / accepted empty text) and keeps them.
-struct DialogScript
-{
-    QList<Dialogs::Request> requests;
-    QList<Dialogs::Answer> answers;
-    std::function<void(const Dialogs::Request &)> onRequest;
-    DialogScript()
-    {
-        Dialogs::setResponder([this](const Dialogs::Request &r) {
-            requests << r;
-            if (onRequest)
-                onRequest(r);
-            return answers.isEmpty() ? Dialogs::Answer() : answers.takeFirst();
-        });
-    }
-    ~DialogScript() { Dialogs::setResponder(nullptr); }
-    void enter(const QString &text, bool accepted = true)
-    {
-        Dialogs::Answer a;
-        a.accepted = accepted;
-        a.text = text;
-        answers << a;
-    }
-    void press(QMessageBox::StandardButton b)
-    {
-        Dialogs::Answer a;
-        a.button = b;
-        answers << a;
-    }
-    // Texts of the message boxes only (input dialogs left out).
-    QStringList messages() const
-    {
-        QStringList t;
-        for (const auto &r : requests) {
-            if (r.kind != Dialogs::Request::GetText)
-                t << r.text;
-        }
-        return t;
-    }
-};
 
 void give(DoSetting &form, const QString &value)
 {
@@ -204,7 +164,7 @@ void TestDoSetting::modelsDoNotPileUp()
     for (int i = 0; i < 5; ++i)
         give(form, "a,b,c");
     p.select(2);
-    DialogScript dialogs;
+    ScopedDialogAnswers dialogs;
     p.ui()->pushButton_up->click();
     p.ui()->pushButton_down->click();
     QVERIFY(first.isNull());
@@ -267,11 +227,11 @@ void TestDoSetting::add()
     DoSettingProbe p(form);
     give(form, value);
     p.select(0);
-    DialogScript dialogs;
-    dialogs.enter(entered, accepted);
+    ScopedDialogAnswers dialogs;
+    dialogs.text(entered, accepted);
     p.ui()->pushButton_addnew->click();
 
-    const Dialogs::Request &ask = dialogs.requests.at(0);
+    const Dialogs::Request &ask = dialogs.asked.at(0);
     QCOMPARE(ask.kind, Dialogs::Request::GetText);
     QCOMPARE(ask.parent, &form);
     QCOMPARE(ask.title, QStringLiteral("QInputdialog_Name"));
@@ -279,8 +239,8 @@ void TestDoSetting::add()
     QCOMPARE(ask.defaultText, QString());
     QCOMPARE(dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
     if (!message.isEmpty()) {
-        QCOMPARE(dialogs.requests.at(1).kind, Dialogs::Request::Information);
-        QCOMPARE(dialogs.requests.at(1).title, InfoTitle);
+        QCOMPARE(dialogs.asked.at(1).kind, Dialogs::Request::Information);
+        QCOMPARE(dialogs.asked.at(1).title, InfoTitle);
     }
     QCOMPARE(p.value(), result);
     QCOMPARE(p.shown(), shown);
@@ -325,12 +285,12 @@ void TestDoSetting::change()
     give(form, value);
     p.select(row);
     const QString old = row < 0 ? QString() : p.shown().at(row);
-    DialogScript dialogs;
-    dialogs.enter(entered, accepted);
+    ScopedDialogAnswers dialogs;
+    dialogs.text(entered, accepted);
     p.ui()->pushButton_edit->click();
 
     if (row >= 0) {
-        const Dialogs::Request &ask = dialogs.requests.at(0);
+        const Dialogs::Request &ask = dialogs.asked.at(0);
         QCOMPARE(ask.kind, Dialogs::Request::GetText);
         QCOMPARE(ask.parent, &form);
         QCOMPARE(ask.title, QStringLiteral("QInputdialog_Name"));
@@ -372,12 +332,12 @@ void TestDoSetting::remove()
     DoSettingProbe p(form);
     give(form, value);
     p.select(row);
-    DialogScript dialogs;
-    dialogs.press(QMessageBox::StandardButton(answer));
+    ScopedDialogAnswers dialogs;
+    dialogs.button(QMessageBox::StandardButton(answer));
     p.ui()->pushButton_del->click();
 
     QCOMPARE(dialogs.messages(), messages);
-    const Dialogs::Request &r = dialogs.requests.at(0);
+    const Dialogs::Request &r = dialogs.asked.at(0);
     QCOMPARE(r.parent, &form);
     if (row >= 0) {
         QCOMPARE(r.kind, Dialogs::Request::Question);
@@ -429,14 +389,14 @@ void TestDoSetting::move()
     }
     QPushButton *button = up ? p.ui()->pushButton_up : p.ui()->pushButton_down;
     QList<bool> enabledDuringMessage;
-    DialogScript dialogs;
+    ScopedDialogAnswers dialogs;
     dialogs.onRequest = [&](const Dialogs::Request &) { enabledDuringMessage << button->isEnabled(); };
     button->click();
 
     QCOMPARE(dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
     if (!message.isEmpty()) {
-        QCOMPARE(dialogs.requests.at(0).kind, Dialogs::Request::Information);
-        QCOMPARE(dialogs.requests.at(0).title, InfoTitle);
+        QCOMPARE(dialogs.asked.at(0).kind, Dialogs::Request::Information);
+        QCOMPARE(dialogs.asked.at(0).title, InfoTitle);
         QCOMPARE(enabledDuringMessage, QList<bool>{false});
     }
     QVERIFY(button->isEnabled());
@@ -452,7 +412,7 @@ void TestDoSetting::repeatedMoves()
     DoSettingProbe p(form);
     give(form, "a,b,c,d");
     p.select(3);
-    DialogScript dialogs;
+    ScopedDialogAnswers dialogs;
     for (int i = 0; i < 4; ++i)
         p.ui()->pushButton_up->click();
     QCOMPARE(p.value(), QStringLiteral("d,a,b,c"));
@@ -467,10 +427,10 @@ void TestDoSetting::renameChains()
     DoSetting form;
     DoSettingProbe p(form);
     give(form, "A,X");
-    DialogScript dialogs;
+    ScopedDialogAnswers dialogs;
     auto rename = [&](int row, const QString &to) {
         p.select(row);
-        dialogs.enter(to);
+        dialogs.text(to);
         p.ui()->pushButton_edit->click();
     };
     rename(0, "B");
@@ -489,12 +449,12 @@ void TestDoSetting::historyEmptiedKeysRise()
     DoSetting form;
     DoSettingProbe p(form);
     give(form, "a,b");
-    DialogScript dialogs;
+    ScopedDialogAnswers dialogs;
     p.select(0);
-    dialogs.enter("c");
+    dialogs.text("c");
     p.ui()->pushButton_edit->click();
     p.select(1);
-    dialogs.enter("d");
+    dialogs.text("d");
     p.ui()->pushButton_edit->click();
     QCOMPARE(form.renameHistory.keys(), (QList<int>{0, 1}));
 
@@ -502,7 +462,7 @@ void TestDoSetting::historyEmptiedKeysRise()
     QVERIFY(form.renameHistory.isEmpty());
     QCOMPARE(p.nextKey(), 2);
     p.select(0);
-    dialogs.enter("e");
+    dialogs.text("e");
     p.ui()->pushButton_edit->click();
     QCOMPARE(form.renameHistory, (History{{2, {"c", "e"}}}));
 }
@@ -533,8 +493,8 @@ void TestDoSetting::closeAlwaysSends()
     // A change made while open travels with the next close.
     form->show();
     p.select(0);
-    DialogScript dialogs;
-    dialogs.press(QMessageBox::Ok);
+    ScopedDialogAnswers dialogs;
+    dialogs.button(QMessageBox::Ok);
     p.ui()->pushButton_del->click();
     form->close();
     QCOMPARE(sent.size(), 3);

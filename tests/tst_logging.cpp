@@ -5,6 +5,8 @@
 
 #include "impl/event.h"
 
+#include "lines.h"
+
 #include <QtTest>
 
 #include <log4cxx/logmanager.h>
@@ -12,42 +14,6 @@
 namespace {
 
 const QDateTime fixedTime(QDate(2024, 3, 5), QTime(15, 4, 5, 7));
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-}
-
-QStringList readLines(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {QStringLiteral("<missing %1>").arg(path)};
-    QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
-// Expected lines are literal unless they start with "re:".
-void compareLines(const QStringList &actual, const QStringList &expected)
-{
-    if (actual.size() != expected.size())
-        qWarning() << "actual lines:" << actual;
-    QCOMPARE(actual.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i) {
-        const QString &e = expected.at(i);
-        if (e.startsWith(QLatin1String("re:"))) {
-            const QRegularExpression re(QRegularExpression::anchoredPattern(e.mid(3)));
-            QVERIFY2(re.match(actual.at(i)).hasMatch(), qPrintable(actual.at(i) + " !~ " + e));
-        } else {
-            QCOMPARE(actual.at(i), e);
-        }
-    }
-}
 
 void emitMessages()
 {
@@ -236,15 +202,15 @@ void TestLogging::fileOutput()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     if (!existing.isNull())
-        writeFile(dir.filePath(file), existing.toUtf8());
-    writeFile(dir.filePath("QtLog4Qt.conf"), conf.toUtf8());
+        Lines::writeFile(dir.filePath(file), existing.toUtf8());
+    Lines::writeFile(dir.filePath("QtLog4Qt.conf"), conf.toUtf8());
     Log4Qt::Impl::setClockForTesting([] { return fixedTime; });
     QVERIFY(Log4Qt::PropertyConfigurator::configure(dir.filePath("QtLog4Qt.conf")));
     Log4Qt::LogManager::setHandleQtMessages(true);
     emitMessages();
     Log4Qt::LogManager::setHandleQtMessages(false);
     log4cxx::LogManager::resetConfiguration(); // closes the files
-    compareLines(readLines(dir.filePath(file)), lines);
+    Lines::compare(Lines::read(dir.filePath(file)), lines);
 }
 
 void TestLogging::rollingFile_data()
@@ -267,7 +233,7 @@ void TestLogging::rollingFile()
     QFETCH(QStringList, absent);
 
     QTemporaryDir dir;
-    writeFile(dir.filePath("QtLog4Qt.conf"),
+    Lines::writeFile(dir.filePath("QtLog4Qt.conf"),
               QStringLiteral("log4j.rootLogger=DEBUG, R\n"
                              "log4j.appender.R=org.apache.log4j.RollingFileAppender\n"
                              "log4j.appender.R.File=r.log\n"
@@ -290,10 +256,10 @@ void TestLogging::rollingFile()
     for (const QString &f : absent)
         QVERIFY2(!QFile::exists(dir.filePath(f)), qPrintable(f));
     // Newest lines in the live file, older ones in .1, nothing lost up to the backups kept.
-    const QStringList live = readLines(dir.filePath("r.log"));
+    const QStringList live = Lines::read(dir.filePath("r.log"));
     QVERIFY(!live.isEmpty() || QFile::exists(dir.filePath("r.log.1")));
     if (files.contains("r.log.1")) {
-        const QStringList backup = readLines(dir.filePath("r.log.1"));
+        const QStringList backup = Lines::read(dir.filePath("r.log.1"));
         QVERIFY(!backup.isEmpty());
         QVERIFY(QFileInfo(dir.filePath("r.log.1")).size() <= 100 + 26);
         const QStringList joined = backup + live;
@@ -332,7 +298,7 @@ void TestLogging::dailyRolling()
     QFETCH(QString, rolledName);
 
     QTemporaryDir dir;
-    writeFile(dir.filePath("QtLog4Qt.conf"),
+    Lines::writeFile(dir.filePath("QtLog4Qt.conf"),
               QStringLiteral("log4j.rootLogger=DEBUG, D\n"
                              "log4j.appender.D=org.apache.log4j.DailyRollingFileAppender\n"
                              "log4j.appender.D.File=d.log\n"
@@ -354,23 +320,23 @@ void TestLogging::dailyRolling()
     const QString firstLine = first.toString("yyyy-MM-dd hh:mm:ss") + " first";
     const QString secondLine = second.toString("yyyy-MM-dd hh:mm:ss") + " second";
     if (rolledName.isEmpty()) {
-        compareLines(readLines(dir.filePath("d.log")), {firstLine, secondLine});
+        Lines::compare(Lines::read(dir.filePath("d.log")), {firstLine, secondLine});
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // conf and d.log
     } else {
-        compareLines(readLines(dir.filePath(rolledName)), {firstLine});
-        compareLines(readLines(dir.filePath("d.log")), {secondLine});
+        Lines::compare(Lines::read(dir.filePath(rolledName)), {firstLine});
+        Lines::compare(Lines::read(dir.filePath("d.log")), {secondLine});
     }
 }
 
 void TestLogging::dailyRollingKeepsOldPeriodAtStart()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath("d.log"), "from the first of March\n");
+    Lines::writeFile(dir.filePath("d.log"), "from the first of March\n");
     QFile old(dir.filePath("d.log"));
     QVERIFY(old.open(QIODevice::ReadWrite));
     QVERIFY(old.setFileTime(QDateTime(QDate(2024, 3, 1), QTime(20, 0)), QFileDevice::FileModificationTime));
     old.close();
-    writeFile(dir.filePath("QtLog4Qt.conf"),
+    Lines::writeFile(dir.filePath("QtLog4Qt.conf"),
               "log4j.rootLogger=DEBUG, D\n"
               "log4j.appender.D=Log4Qt::DailyRollingFileAppender\n"
               "log4j.appender.D.file=d.log\n"
@@ -381,18 +347,18 @@ void TestLogging::dailyRollingKeepsOldPeriodAtStart()
     qWarning("today");
     Log4Qt::LogManager::setHandleQtMessages(false);
     log4cxx::LogManager::resetConfiguration();
-    compareLines(readLines(dir.filePath("d.log.2024-03-01")), {"from the first of March"});
-    compareLines(readLines(dir.filePath("d.log")), {"WARN - today"});
+    Lines::compare(Lines::read(dir.filePath("d.log.2024-03-01")), {"from the first of March"});
+    Lines::compare(Lines::read(dir.filePath("d.log")), {"WARN - today"});
 }
 
 void TestLogging::dailyFile()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath("logs/app_2024_03_01.log"), "too old\n");
-    writeFile(dir.filePath("logs/app_2024_03_03.log"), "kept\n");
-    writeFile(dir.filePath("logs/app_2024_03_05.log"), "earlier today\n");
-    writeFile(dir.filePath("logs/notes.log"), "not ours\n");
-    writeFile(dir.filePath("QtLog4Qt.conf"),
+    Lines::writeFile(dir.filePath("logs/app_2024_03_01.log"), "too old\n");
+    Lines::writeFile(dir.filePath("logs/app_2024_03_03.log"), "kept\n");
+    Lines::writeFile(dir.filePath("logs/app_2024_03_05.log"), "earlier today\n");
+    Lines::writeFile(dir.filePath("logs/notes.log"), "not ours\n");
+    Lines::writeFile(dir.filePath("QtLog4Qt.conf"),
               "log4j.rootLogger=DEBUG, A\n"
               "log4j.appender.A=Log4Qt::DailyFileAppender\n"
               "log4j.appender.A.file=logs/app.log\n"
@@ -412,8 +378,8 @@ void TestLogging::dailyFile()
 
     QCOMPARE(QDir(dir.filePath("logs")).entryList(QDir::Files),
              (QStringList{"app_2024_03_05.log", "app_2024_03_06.log", "notes.log"}));
-    compareLines(readLines(dir.filePath("logs/app_2024_03_05.log")), {"earlier today", "on the fifth"});
-    compareLines(readLines(dir.filePath("logs/app_2024_03_06.log")), {"on the sixth"});
+    Lines::compare(Lines::read(dir.filePath("logs/app_2024_03_05.log")), {"earlier today", "on the fifth"});
+    Lines::compare(Lines::read(dir.filePath("logs/app_2024_03_06.log")), {"on the sixth"});
 }
 
 void TestLogging::configureResult_data()
@@ -471,7 +437,7 @@ void TestLogging::configureResult()
     QTemporaryDir dir;
     const QString path = dir.filePath("QtLog4Qt.conf");
     if (!conf.isNull())
-        writeFile(path, conf);
+        Lines::writeFile(path, conf);
     QCOMPARE(Log4Qt::PropertyConfigurator::configure(path), result);
 }
 
@@ -489,7 +455,7 @@ void TestLogging::missingFileLeavesLoggingUnconfigured()
 void TestLogging::encodingProperty()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath("QtLog4Qt.conf"),
+    Lines::writeFile(dir.filePath("QtLog4Qt.conf"),
               "log4j.rootLogger=DEBUG, F\n"
               "log4j.appender.F=org.apache.log4j.FileAppender\n"
               "log4j.appender.F.file=gbk.log\n"
@@ -513,17 +479,17 @@ void TestLogging::watchedFileIsReadAgain()
                                         "log4j.appender.F=org.apache.log4j.FileAppender\n"
                                         "log4j.appender.F.file=%2\n"
                                         "log4j.appender.F.layout=org.apache.log4j.SimpleLayout\n");
-    writeFile(dir.filePath("QtLog4Qt.conf"), conf.arg("true", "first.log").toUtf8());
+    Lines::writeFile(dir.filePath("QtLog4Qt.conf"), conf.arg("true", "first.log").toUtf8());
     QVERIFY(Log4Qt::PropertyConfigurator::configure(dir.filePath("QtLog4Qt.conf")));
     Log4Qt::LogManager::setHandleQtMessages(true);
     qWarning("before");
-    writeFile(dir.filePath("QtLog4Qt.conf"), conf.arg("false", "second.log").toUtf8());
+    Lines::writeFile(dir.filePath("QtLog4Qt.conf"), conf.arg("false", "second.log").toUtf8());
     QTRY_VERIFY(QFile::exists(dir.filePath("second.log")));
     qWarning("after");
     Log4Qt::LogManager::setHandleQtMessages(false);
     log4cxx::LogManager::resetConfiguration();
-    compareLines(readLines(dir.filePath("first.log")), {"WARN - before"});
-    compareLines(readLines(dir.filePath("second.log")), {"WARN - after"});
+    Lines::compare(Lines::read(dir.filePath("first.log")), {"WARN - before"});
+    Lines::compare(Lines::read(dir.filePath("second.log")), {"WARN - after"});
 }
 
 QTEST_GUILESS_MAIN(TestLogging)

@@ -3,6 +3,8 @@
 #include "log4qt/logmanager.h"
 #include "log4qt/propertyconfigurator.h"
 
+#include "lines.h"
+
 #include <QtTest>
 
 namespace {
@@ -32,14 +34,6 @@ struct ChildResult
     QStringList err;
 };
 
-QStringList splitLines(const QByteArray &bytes)
-{
-    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
 ChildResult runChildProcess(const QString &confPath, bool installHandler = true, const QString &workDir = QString())
 {
     QProcess p;
@@ -61,34 +55,9 @@ ChildResult runChildProcess(const QString &confPath, bool installHandler = true,
         return r;
     }
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = splitLines(p.readAllStandardOutput());
-    r.err = splitLines(p.readAllStandardError());
+    r.out = Lines::split(p.readAllStandardOutput());
+    r.err = Lines::split(p.readAllStandardError());
     return r;
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-}
-
-// Expected lines are literal unless they start with "re:".
-void compareLines(const QStringList &actual, const QStringList &expected)
-{
-    if (actual.size() != expected.size())
-        qWarning() << "actual lines:" << actual;
-    QCOMPARE(actual.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i) {
-        const QString &e = expected.at(i);
-        if (e.startsWith(QLatin1String("re:"))) {
-            const QRegularExpression re(QRegularExpression::anchoredPattern(e.mid(3)));
-            QVERIFY2(re.match(actual.at(i)).hasMatch(), qPrintable(actual.at(i) + " !~ " + e));
-        } else {
-            QCOMPARE(actual.at(i), e);
-        }
-    }
 }
 
 } // namespace
@@ -171,11 +140,11 @@ void TestLoggingConsole::console()
     QTemporaryDir dir;
     const QString path = dir.filePath("QtLog4Qt.conf");
     if (!conf.isNull())
-        writeFile(path, conf);
+        Lines::writeFile(path, conf);
     const ChildResult r = runChildProcess(path, installHandler);
     QCOMPARE(r.exitCode, exitCode);
-    compareLines(r.out, out);
-    compareLines(r.err, err);
+    Lines::compare(r.out, out);
+    Lines::compare(r.err, err);
 }
 
 void TestLoggingConsole::shippedConfiguration()
@@ -190,23 +159,23 @@ void TestLoggingConsole::shippedConfiguration()
     const QString stamp = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}";
     const QStringList expected = {"re:" + stamp + fromUtf8(" DEBUG \\[Qt\\] debug 中文消息"), "re:" + stamp + " INFO  \\[Qt\\] info line",
                                   "re:" + stamp + " WARN  \\[Qt\\] warn line", "re:" + stamp + " ERROR \\[Qt\\] error line"};
-    compareLines(r.out, expected);
-    compareLines(r.err, {});
+    Lines::compare(r.out, expected);
+    Lines::compare(r.err, {});
     QFile log(dir.filePath("Tobrell.log"));
     QVERIFY(log.open(QIODevice::ReadOnly));
-    compareLines(splitLines(log.readAll()), expected);
+    Lines::compare(Lines::split(log.readAll()), expected);
     log.close();
     // A second start adds to the log instead of replacing it.
     QCOMPARE(runChildProcess(dir.filePath("QtLog4Qt.conf")).exitCode, 0);
     QVERIFY(log.open(QIODevice::ReadOnly));
-    QCOMPARE(splitLines(log.readAll()).size(), 8);
+    QCOMPARE(Lines::split(log.readAll()).size(), 8);
 }
 
 void TestLoggingConsole::chineseConfigurationFolder()
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath(fromUtf8("家庭/支出"));
-    writeFile(folder + "/QtLog4Qt.conf",
+    Lines::writeFile(folder + "/QtLog4Qt.conf",
               "log4j.rootLogger=DEBUG, F\n"
               "log4j.appender.F=org.apache.log4j.FileAppender\n"
               "log4j.appender.F.file=Tobrell.log\n"
@@ -216,14 +185,14 @@ void TestLoggingConsole::chineseConfigurationFolder()
     QCOMPARE(r.exitCode, 0);
     QFile log(folder + "/Tobrell.log");
     QVERIFY(log.open(QIODevice::ReadOnly));
-    QCOMPARE(splitLines(log.readAll()).value(0), fromUtf8("DEBUG [Qt] debug 中文消息"));
+    QCOMPARE(Lines::split(log.readAll()).value(0), fromUtf8("DEBUG [Qt] debug 中文消息"));
 }
 
 void TestLoggingConsole::relativeFileBesideConfiguration()
 {
     QTemporaryDir confDir;
     QTemporaryDir workDir;
-    writeFile(confDir.filePath("QtLog4Qt.conf"),
+    Lines::writeFile(confDir.filePath("QtLog4Qt.conf"),
               "log4j.rootLogger=ERROR, F\n"
               "log4j.appender.F=org.apache.log4j.FileAppender\n"
               "log4j.appender.F.file=logs/rel.log\n"

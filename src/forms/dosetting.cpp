@@ -41,6 +41,22 @@ void DoSetting::inform(const char *text)
                          QMessageBox::Ok, QMessageBox::NoButton);
 }
 
+// Tells the user why a name cannot be taken; commaText differs between add and change.
+bool DoSetting::acceptName(const QString &name, const char *commaText)
+{
+    switch (CategoryRules::checkName(settingValue, name)) {
+    case CategoryRules::NameCheck::Comma:
+        inform(commaText);
+        return false;
+    case CategoryRules::NameCheck::Duplicate:
+        inform(Duplicate);
+        return false;
+    case CategoryRules::NameCheck::Ok:
+        break;
+    }
+    return true;
+}
+
 QString DoSetting::selectedName() const
 {
     const QModelIndex current = ui->listView_setting->currentIndex();
@@ -96,16 +112,8 @@ void DoSetting::on_pushButton_addnew_clicked()
                                           QString(), &ok, Qt::WindowFlags(), Qt::ImhNone);
     if (!ok || text.isEmpty())
         return;
-    switch (CategoryRules::checkName(settingValue, text)) {
-    case CategoryRules::NameCheck::Comma:
-        inform(CommaOnAdd);
+    if (!acceptName(text, CommaOnAdd))
         return;
-    case CategoryRules::NameCheck::Duplicate:
-        inform(Duplicate);
-        return;
-    case CategoryRules::NameCheck::Ok:
-        break;
-    }
     settingValue = CategoryRules::appendName(settingValue, text);
     refreshList();
 }
@@ -124,16 +132,8 @@ void DoSetting::on_pushButton_edit_clicked()
     const QString newName = text.trimmed();
     if (!ok || newName.isEmpty() || newName == oldName)
         return;
-    switch (CategoryRules::checkName(settingValue, newName)) {
-    case CategoryRules::NameCheck::Comma:
-        inform(CommaOnEdit);
+    if (!acceptName(newName, CommaOnEdit))
         return;
-    case CategoryRules::NameCheck::Duplicate:
-        inform(Duplicate);
-        return;
-    case CategoryRules::NameCheck::Ok:
-        break;
-    }
     settingValue = CategoryRules::renameName(settingValue, oldName, newName);
     CategoryRules::recordRename(renameHistory, nextRenameKey, oldName, newName);
     refreshList();

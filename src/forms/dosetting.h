@@ -47,6 +47,7 @@ private:
     void refreshList();
     void showNames(const QStringList &names);
     QString selectedName() const;
+    bool acceptName(const QString &name, const char *commaText);
     void moveSelected(QPushButton *button, int step);
     void inform(const char *text);
 

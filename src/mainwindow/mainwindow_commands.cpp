@@ -175,6 +175,18 @@ void MainWindow::settingCommand()
     openForm(settingForm, QStringLiteral("设置窗体"));
 }
 
+namespace {
+// A change replaces the five texts; the key stays.
+void takeTexts(TableMoney &record, const TableMoney &from)
+{
+    record.type = from.type;
+    record.name = from.name;
+    record.price = from.price;
+    record.date = from.date;
+    record.memo = from.memo;
+}
+} // namespace
+
 // Gives every record keyed entity.MyID the received texts, moving a record whose place in
 // date order changed. Runs under moneyMutex.
 void MainWindow::changeRecords(const TableMoney &entity, QVector<RowChange> &changes)
@@ -186,11 +198,7 @@ void MainWindow::changeRecords(const TableMoney &entity, QVector<RowChange> &cha
     if (hits.size() == 1) {
         const int i = hits.first();
         TableMoney &m = (*moneyList)[i];
-        m.type = entity.type;
-        m.name = entity.name;
-        m.price = entity.price;
-        m.date = entity.date;
-        m.memo = entity.memo;
+        takeTexts(m, entity);
         const bool staysInPlace = (i == 0 || dateOrderLess(moneyList->at(i - 1), m))
             && (i + 1 == moneyList->size() || dateOrderLess(m, moneyList->at(i + 1)));
         if (staysInPlace) {
@@ -202,11 +210,7 @@ void MainWindow::changeRecords(const TableMoney &entity, QVector<RowChange> &cha
     QList<TableMoney> moved;
     for (int k = hits.size() - 1; k >= 0; --k) {
         TableMoney m = moneyList->takeAt(hits.at(k));
-        m.type = entity.type;
-        m.name = entity.name;
-        m.price = entity.price;
-        m.date = entity.date;
-        m.memo = entity.memo;
+        takeTexts(m, entity);
         moved.append(m);
         changes.append({RowChange::Remove, hits.at(k), TableMoney()});
     }

@@ -37,10 +37,13 @@ QString cellText(const TableMoney &record, int column)
 // The items share the record's texts, so a row costs no second copy of them.
 QList<QStandardItem *> rowItems(const TableMoney &record)
 {
-    return {new QStandardItem(record.type), new QStandardItem(record.name), new QStandardItem(record.price),
-            new QStandardItem(record.date), new QStandardItem(record.memo),
-            new QStandardItem(QString::number(record.MyID))};
+    QList<QStandardItem *> items;
+    items.reserve(6);
+    for (int column = 0; column < 6; ++column)
+        items.append(new QStandardItem(cellText(record, column)));
+    return items;
 }
+
 // The fitted columns are measured over up to a thousand rows around the visible ones at
 // every refresh, and laying out a text is by far the dearest part of it. Their texts
 // repeat (categories, memos), and a plain text cell's size depends only on its text and

@@ -21,10 +21,17 @@ bool hasResponder()
     return bool(responder());
 }
 
-static QMessageBox::StandardButton ask(Request::Kind kind, QWidget *parent, const QString &title,
-                                       const QString &text, QMessageBox::StandardButtons buttons,
+using BoxFunction = QMessageBox::StandardButton (*)(QWidget *, const QString &, const QString &,
+                                                   QMessageBox::StandardButtons, QMessageBox::StandardButton);
+
+// A message box of the given kind: shown by Qt, or handed to the responder.
+static QMessageBox::StandardButton box(Request::Kind kind, BoxFunction show, QWidget *parent,
+                                       const QString &title, const QString &text,
+                                       QMessageBox::StandardButtons buttons,
                                        QMessageBox::StandardButton defaultButton)
 {
+    if (!hasResponder())
+        return show(parent, title, text, buttons, defaultButton);
     Request req;
     req.kind = kind;
     req.parent = parent;
@@ -39,27 +46,21 @@ QMessageBox::StandardButton warning(QWidget *parent, const QString &title, const
                                     QMessageBox::StandardButtons buttons,
                                     QMessageBox::StandardButton defaultButton)
 {
-    if (hasResponder())
-        return ask(Request::Warning, parent, title, text, buttons, defaultButton);
-    return QMessageBox::warning(parent, title, text, buttons, defaultButton);
+    return box(Request::Warning, &QMessageBox::warning, parent, title, text, buttons, defaultButton);
 }
 
 QMessageBox::StandardButton information(QWidget *parent, const QString &title, const QString &text,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton)
 {
-    if (hasResponder())
-        return ask(Request::Information, parent, title, text, buttons, defaultButton);
-    return QMessageBox::information(parent, title, text, buttons, defaultButton);
+    return box(Request::Information, &QMessageBox::information, parent, title, text, buttons, defaultButton);
 }
 
 QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
                                      QMessageBox::StandardButtons buttons,
                                      QMessageBox::StandardButton defaultButton)
 {
-    if (hasResponder())
-        return ask(Request::Question, parent, title, text, buttons, defaultButton);
-    return QMessageBox::question(parent, title, text, buttons, defaultButton);
+    return box(Request::Question, &QMessageBox::question, parent, title, text, buttons, defaultButton);
 }
 
 QString getText(QWidget *parent, const QString &title, const QString &label,

@@ -1,6 +1,7 @@
 #ifndef COMMANDDRIVER_H
 #define COMMANDDRIVER_H
 
+#include "dialoganswers.h"
 #include "dialogs.h"
 #include "globals.h"
 #include "mainwindowprobe.h"
@@ -14,50 +15,6 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
-
-// Answers every dialog from a queue and keeps what was asked.
-struct DialogAnswers
-{
-    QList<Dialogs::Request> asked;
-    QList<Dialogs::Answer> queue;
-
-    void install()
-    {
-        Dialogs::setResponder([this](const Dialogs::Request &r) {
-            asked << r;
-            return queue.isEmpty() ? Dialogs::Answer() : queue.takeFirst();
-        });
-    }
-    void menu(const QString &entry)
-    {
-        Dialogs::Answer a;
-        a.menuEntry = entry;
-        queue << a;
-    }
-    void button(QMessageBox::StandardButton b)
-    {
-        Dialogs::Answer a;
-        a.button = b;
-        queue << a;
-    }
-    void text(const QString &t, bool accepted = true)
-    {
-        Dialogs::Answer a;
-        a.text = t;
-        a.accepted = accepted;
-        queue << a;
-    }
-    QStringList texts(Dialogs::Request::Kind kind) const
-    {
-        QStringList out;
-        for (const auto &r : asked)
-            if (r.kind == kind)
-                out << r.text;
-        return out;
-    }
-    QStringList warnings() const { return texts(Dialogs::Request::Warning); }
-    QStringList notices() const { return texts(Dialogs::Request::Information); }
-};
 
 // Drives the record commands of a main window the way a user does: right-click,
 // menu entry, form fields, buttons. Every dialog is answered by DialogAnswers.

@@ -1,0 +1,57 @@
+#ifndef LINES_H
+#define LINES_H
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QtTest>
+
+// Writing fixture files and comparing the lines a program wrote.
+namespace Lines {
+
+inline void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+}
+
+// UTF-8 text split at '\n', without the empty piece after a final newline.
+inline QStringList split(const QByteArray &bytes)
+{
+    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+inline QStringList read(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<missing %1>").arg(path)};
+    return split(f.readAll());
+}
+
+// Expected lines are literal unless they start with "re:".
+inline void compare(const QStringList &actual, const QStringList &expected)
+{
+    if (actual.size() != expected.size())
+        qWarning() << "actual lines:" << actual;
+    QCOMPARE(actual.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const QString &e = expected.at(i);
+        if (e.startsWith(QLatin1String("re:"))) {
+            const QRegularExpression re(QRegularExpression::anchoredPattern(e.mid(3)));
+            QVERIFY2(re.match(actual.at(i)).hasMatch(), qPrintable(actual.at(i) + " !~ " + e));
+        } else {
+            QCOMPARE(actual.at(i), e);
+        }
+    }
+}
+
+} // namespace Lines
+
+#endif // LINES_H

@@ -158,7 +158,7 @@ void TestTable::nextKey()
     QList<int> highestFirst = keys();
     std::sort(highestFirst.begin(), highestFirst.end(), std::greater<int>());
     QCOMPARE(keys(), highestFirst);
-    QCOMPARE(sortList->size(), keys().size());
+    QVERIFY(sortList->isEmpty()); // no second copy of the book stays behind
 
     // The date order is back after the next refresh, and the date sort yields 0.
     MainWindowProbe::refreshTable(*window);
@@ -272,9 +272,8 @@ void TestTable::sameModelAndNoPileUp()
                            static_cast<QObject *>(view()->verticalHeader())})
         selectionModels += owner->findChildren<QItemSelectionModel *>(QString(), Qt::FindDirectChildrenOnly).size();
     QCOMPARE(selectionModels, 1);
-    // The sort's scratch copies follow the book's size.
-    QCOMPARE(sortList->size(), 3);
-    QCOMPARE(sortList->at(2)->MyID, 14);
+    // Sorting leaves no copies of the records behind.
+    QVERIFY(sortList->isEmpty());
 }
 
 void TestTable::readOnly()

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "globals.h"
+#include "moneyreader.h"
 #include "statements.h"
 
 #include <QCoreApplication>
@@ -32,7 +33,14 @@ bool MainWindow::loadDatabase()
     QStringList readErrors;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (query.exec(QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb"))) {
+    QList<TableMoney> direct;
+    if (readMoneyRowsDirectly(db, direct)) {
+        moneyMutex->lock();
+        moneyList->append(direct);
+        moneyMutex->unlock();
+        direct.clear();
+        refreshTable();
+    } else if (query.exec(QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb"))) {
         // A household's book repeats its texts (ten categories, a few thousand dates, the
         // same shops and prices): equal texts share one string, which keeps a large book
         // small in memory and quick to load.

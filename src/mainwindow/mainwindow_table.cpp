@@ -10,6 +10,7 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMutexLocker>
+#include <QPainter>
 #include <QHash>
 #include <QStyledItemDelegate>
 #include <QSignalBlocker>
@@ -103,6 +104,17 @@ public:
         if (it == sizes.constEnd())
             it = sizes.insert(key, QStyledItemDelegate::sizeHint(option, index));
         return it.value();
+    }
+
+    // The view draws its grid with the painter its cells were painted on. Qt's raster engine
+    // draws a horizontal cosmetic line pixel by pixel unless the painter has a clip rectangle
+    // (some 0.3 ms per row line, a third of a frame for a full table). Clipping to the whole
+    // widget changes no pixel and lets the grid take the fast path.
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (!painter->hasClipping())
+            painter->setClipRect(painter->window());
     }
 
 private:

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QSqlDatabase>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QtTest>
 
@@ -76,6 +77,7 @@ private slots:
     void columnsAfterRefresh();
     void sameModelAndNoPileUp();
     void readOnly();
+    void paintsAsPlainCells();
     void contextMenu();
 
 private:
@@ -291,6 +293,26 @@ void TestTable::readOnly()
     QVERIFY(view()->findChildren<QLineEdit *>().isEmpty());
     QCOMPARE(cell.data().toString(), QString("item 1"));
     QCOMPARE(view()->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+// The cells' delegate leaves a clip on the painter for the grid's sake; the picture must be
+// the one plain cells give, grid lines and selection included.
+void TestTable::paintsAsPlainCells()
+{
+    QList<Row> rows;
+    for (int i = 1; i <= 60; ++i)
+        rows << Row{QStringLiteral("2022-01-%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')), i};
+    startWith(rows);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    view()->selectRow(2);
+    const QImage drawn = view()->grab().toImage();
+    QAbstractItemDelegate *own = view()->itemDelegate();
+    QStyledItemDelegate plain;
+    view()->setItemDelegate(&plain);
+    const QImage expected = view()->grab().toImage();
+    view()->setItemDelegate(own);
+    QCOMPARE(drawn, expected);
 }
 
 void TestTable::contextMenu()

@@ -1,10 +1,10 @@
 #include "bench_measure.h"
 #include "bench_book.h"
 
-#include "addnew.h"
-#include "dialogs.h"
-#include "dosetting.h"
-#include "mainwindow.h"
+#include "forms/addnew.h"
+#include "ui/dialogs.h"
+#include "forms/dosetting.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QApplication>
 #include <QDateEdit>

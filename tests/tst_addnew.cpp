@@ -1,7 +1,7 @@
-#include "addnew.h"
+#include "forms/addnew.h"
 
-#include "dialoganswers.h"
-#include "dialogs.h"
+#include "support/dialoganswers.h"
+#include "ui/dialogs.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,5 +1,5 @@
-#include "commanddriver.h"
-#include "monthtotals.h"
+#include "support/commanddriver.h"
+#include "store/monthtotals.h"
 
 #include <QListView>
 #include <QSignalSpy>

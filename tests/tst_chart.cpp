@@ -1,5 +1,5 @@
-#include "globals.h"
-#include "mainwindow.h"
+#include "store/globals.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -1,7 +1,7 @@
-#include "globals.h"
-#include "mainwindow.h"
-#include "statements.h"
-#include "testsupport.h"
+#include "store/globals.h"
+#include "mainwindow/mainwindow.h"
+#include "store/statements.h"
+#include "support/testsupport.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,12 +3,12 @@
 // every step both must show the same cells, headers, column modes and widths, selection
 // and current row.
 
-#include "addnew.h"
-#include "dialogs.h"
-#include "dosetting.h"
-#include "globals.h"
-#include "mainwindow.h"
-#include "testsupport.h"
+#include "forms/addnew.h"
+#include "ui/dialogs.h"
+#include "forms/dosetting.h"
+#include "store/globals.h"
+#include "mainwindow/mainwindow.h"
+#include "support/testsupport.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -1,8 +1,8 @@
-#include "dosetting.h"
+#include "forms/dosetting.h"
 
-#include "categoryrules.h"
-#include "dialoganswers.h"
-#include "dialogs.h"
+#include "store/categoryrules.h"
+#include "support/dialoganswers.h"
+#include "ui/dialogs.h"
 
 #include <QtTest>
 #include <QtWidgets>

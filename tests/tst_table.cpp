@@ -1,6 +1,6 @@
-#include "globals.h"
-#include "mainwindow.h"
-#include "testsupport.h"
+#include "store/globals.h"
+#include "mainwindow/mainwindow.h"
+#include "support/testsupport.h"
 
 #include <QAction>
 #include <QFile>

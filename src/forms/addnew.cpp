@@ -1,9 +1,9 @@
-#include "addnew.h"
+#include "forms/addnew.h"
 #include "ui_addnew.h"
 
-#include "common.h"
-#include "dialogs.h"
-#include "pricerule.h"
+#include "store/common.h"
+#include "ui/dialogs.h"
+#include "store/pricerule.h"
 
 #include <QDate>
 #include <QRegExp>

@@ -1,9 +1,9 @@
-#include "dosetting.h"
+#include "forms/dosetting.h"
 #include "ui_dosetting.h"
 
-#include "categoryrules.h"
-#include "common.h"
-#include "dialogs.h"
+#include "store/categoryrules.h"
+#include "store/common.h"
+#include "ui/dialogs.h"
 
 #include <QCloseEvent>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
-#include "tablemoney.h"
-#include "tablesetting.h"
+#include "store/tablemoney.h"
+#include "store/tablesetting.h"
 
 #include <QMainWindow>
 #include <QPoint>

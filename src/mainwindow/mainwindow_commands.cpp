@@ -1,13 +1,13 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "addnew.h"
-#include "dialogs.h"
-#include "dosetting.h"
-#include "globals.h"
-#include "moneyorder.h"
-#include "renamemap.h"
-#include "statements.h"
+#include "forms/addnew.h"
+#include "ui/dialogs.h"
+#include "forms/dosetting.h"
+#include "store/globals.h"
+#include "store/moneyorder.h"
+#include "store/renamemap.h"
+#include "store/statements.h"
 
 #include <QCursor>
 #include <QDebug>

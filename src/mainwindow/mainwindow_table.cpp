@@ -1,8 +1,8 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "globals.h"
-#include "moneyorder.h"
+#include "store/globals.h"
+#include "store/moneyorder.h"
 
 #include <QAction>
 #include <QDate>

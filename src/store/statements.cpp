@@ -1,4 +1,4 @@
-#include "statements.h"
+#include "store/statements.h"
 
 #include <QDebug>
 #include <QFile>

@@ -1,7 +1,7 @@
 #ifndef STATEMENTS_H
 #define STATEMENTS_H
 
-#include "tablemoney.h"
+#include "store/tablemoney.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

@@ -1,11 +1,11 @@
 #ifndef COMMANDDRIVER_H
 #define COMMANDDRIVER_H
 
-#include "dialoganswers.h"
-#include "dialogs.h"
-#include "globals.h"
-#include "mainwindowprobe.h"
-#include "testsupport.h"
+#include "support/dialoganswers.h"
+#include "ui/dialogs.h"
+#include "store/globals.h"
+#include "support/mainwindowprobe.h"
+#include "support/testsupport.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -1,9 +1,9 @@
 #ifndef MAINWINDOWPROBE_H
 #define MAINWINDOWPROBE_H
 
-#include "addnew.h"
-#include "dosetting.h"
-#include "mainwindow.h"
+#include "forms/addnew.h"
+#include "forms/dosetting.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QMenu>
 #include <QSqlDatabase>

@@ -292,32 +292,11 @@ void MainWindow::receiveSettingEntity(TableSetting *setting)
         }
     }
 
-    // The list and its relabelled records are stored together or not at all.
     bool insertedRow = false;
-    QString failure;
-    if (!db.transaction()) {
-        failure = sqlErrorText(db.lastError());
-    } else {
-        StatementResult result = statements->updateSetting(setting->settingvalue, setting->settingname);
-        if (result.ok && result.rowsAffected == 0) {
-            // A book without the category row would silently drop the list.
-            result = statements->insertSetting(setting->settingname, setting->settingvalue);
-            insertedRow = result.ok;
-        }
-        if (!result.ok)
-            failure = sqlErrorText(result.error);
-        for (int i = 0; failure.isEmpty() && i < relabelled.size(); ++i) {
-            result = statements->updateMoney(relabelled.at(i));
-            if (!result.ok)
-                failure = sqlErrorText(result.error);
-        }
-        if (failure.isEmpty() && !db.commit())
-            failure = sqlErrorText(db.lastError());
-        if (!failure.isEmpty())
-            db.rollback();
-    }
-    if (!failure.isEmpty()) {
-        reportSaveFailure(failure);
+    const StatementResult result
+        = statements->saveCategoryList(setting->settingname, setting->settingvalue, relabelled, &insertedRow);
+    if (!result.ok) {
+        reportSaveFailure(sqlErrorText(result.error));
         return;
     }
 

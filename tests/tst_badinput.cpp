@@ -112,18 +112,18 @@ void TestBadInput::entries()
 
     driver->rightClick(-1, QStringLiteral("新增"));
     AddNew *form = driver->entryForm();
-    auto *dateEdit = CommandDriver::child<QDateEdit>(form, "dateEdit_date");
+    auto *dateEdit = child<QDateEdit>(form, "dateEdit_date");
     QVERIFY(date >= dateEdit->minimumDate() && date <= dateEdit->maximumDate());
     driver->fillEntry(name, QString(), date, memo, QStringLiteral("B"));
     // The price is typed, so the field's validator sees every key.
-    auto *priceEdit = CommandDriver::child<QLineEdit>(form, "lineEdit_price");
+    auto *priceEdit = child<QLineEdit>(form, "lineEdit_price");
     QTest::keyClicks(priceEdit, price);
     QCOMPARE(priceEdit->text(), price);
-    const QString shownName = CommandDriver::child<QLineEdit>(form, "lineEdit_name")->text();
+    const QString shownName = child<QLineEdit>(form, "lineEdit_name")->text();
     QCOMPARE(shownName, name);
     // The memo field keeps line breaks as plain "\n": a pasted "\r\n" or paragraph
     // separator becomes one, so the record carries what the field shows.
-    const QString shownMemo = CommandDriver::child<QPlainTextEdit>(form, "plainTextEdit_memo")->toPlainText();
+    const QString shownMemo = child<QPlainTextEdit>(form, "plainTextEdit_memo")->toPlainText();
     if (shownMemo != memo)
         qInfo("memo field shows %s for %s", shownMemo.toUtf8().toHex(' ').constData(), memo.toUtf8().toHex(' ').constData());
 
@@ -188,7 +188,7 @@ void TestBadInput::categories()
     start(QString());
     QCOMPARE(CommandDriver::categorySetting(), stored);
     driver->rightClick(-1, QStringLiteral("新增"));
-    auto *box = CommandDriver::child<QComboBox>(driver->entryForm(), "comboBox_type");
+    auto *box = child<QComboBox>(driver->entryForm(), "comboBox_type");
     QStringList offered;
     for (int i = 0; i < box->count(); ++i)
         offered << box->itemText(i);

@@ -71,7 +71,6 @@ private:
     MainWindowProbe probe() { return driver->probe(); }
     QTableView *view() { return driver->view(); }
     void rightClick(int row, const QString &entry) { driver->rightClick(row, entry); }
-    template<typename T> T *formChild(QWidget *form, const char *name) { return CommandDriver::child<T>(form, name); }
     void fillEntry(const QString &name, const QString &price, const QDate &date = QDate(2024, 3, 5),
                    const QString &memo = QString(), const QString &type = QString())
     {
@@ -92,14 +91,14 @@ private:
     void renameCategory(int row, const QString &to)
     {
         DoSetting *f = probe().settingForm();
-        auto *list = formChild<QListView>(f, "listView_setting");
+        auto *list = child<QListView>(f, "listView_setting");
         list->setCurrentIndex(list->model()->index(row, 0));
         answers.text(to);
-        formChild<QPushButton>(f, "pushButton_edit")->click();
+        child<QPushButton>(f, "pushButton_edit")->click();
     }
     int rowOfCategory(const QString &name)
     {
-        auto *list = formChild<QListView>(probe().settingForm(), "listView_setting");
+        auto *list = child<QListView>(probe().settingForm(), "listView_setting");
         for (int r = 0; r < list->model()->rowCount(); ++r)
             if (list->model()->index(r, 0).data().toString() == name)
                 return r;
@@ -226,8 +225,8 @@ private slots:
         rightClick(0, QStringLiteral("修改"));
         AddNew *f = probe().addNewForm();
         QCOMPARE(f->windowTitle(), QStringLiteral("修改数据窗体"));
-        QCOMPARE(formChild<QLineEdit>(f, "lineEdit_name")->text(), QStringLiteral("早"));
-        formChild<QDateEdit>(f, "dateEdit_date")->setDate(QDate(2024, 3, 1));
+        QCOMPARE(child<QLineEdit>(f, "lineEdit_name")->text(), QStringLiteral("早"));
+        child<QDateEdit>(f, "dateEdit_date")->setDate(QDate(2024, 3, 1));
         pressEntryButton();
         QCOMPARE(tableColumn(1), (QStringList{"晚", "早"}));
         QCOMPARE(tableColumn(5), (QStringList{"2", "1"}));
@@ -260,7 +259,7 @@ private slots:
         QCOMPARE(fileRows().at(2).at(0), QStringLiteral("甲"));
         // The next entry offers the new name.
         rightClick(-1, QStringLiteral("新增"));
-        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("甲"));
+        QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("甲"));
         restart();
         QCOMPARE(tableColumn(0), (QStringList{"甲", "B", "甲"}));
     }
@@ -294,15 +293,15 @@ private slots:
     {
         start({{"B", "x", "1", "2024-01-01", "", 1}});
         rightClick(-1, QStringLiteral("设置"));
-        auto *list = formChild<QListView>(probe().settingForm(), "listView_setting");
+        auto *list = child<QListView>(probe().settingForm(), "listView_setting");
         list->setCurrentIndex(list->model()->index(rowOfCategory("B"), 0));
         answers.button(QMessageBox::Ok);
-        formChild<QPushButton>(probe().settingForm(), "pushButton_del")->click();
+        child<QPushButton>(probe().settingForm(), "pushButton_del")->click();
         probe().settingForm()->close();
         QCOMPARE(storedCategories(), QStringLiteral("A,C,"));
         QCOMPARE(tableColumn(0), QStringList{"B"}); // deleting a category relabels nothing
         rightClick(0, QStringLiteral("修改"));
-        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->currentText(), QStringLiteral("A"));
+        QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->currentText(), QStringLiteral("A"));
     }
 
     void swappedNamesStayApart()
@@ -326,14 +325,14 @@ private slots:
         restart();
         rightClick(-1, QStringLiteral("设置"));
         answers.text(QStringLiteral("新类"));
-        formChild<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
+        child<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
         probe().settingForm()->close();
         QCOMPARE(storedCategories(), QStringLiteral(",新类,"));
         rightClick(-1, QStringLiteral("新增"));
-        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
+        QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
         restart();
         rightClick(-1, QStringLiteral("新增"));
-        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
+        QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
     }
 
     void keyNeverOverflows()
@@ -391,10 +390,10 @@ private slots:
             fillEntry(QStringLiteral("z"), QStringLiteral("3"));
             pressEntryButton();
             QVERIFY(probe().addNewForm()->isVisible());
-            QCOMPARE(formChild<QLineEdit>(probe().addNewForm(), "lineEdit_name")->text(), QStringLiteral("z"));
+            QCOMPARE(child<QLineEdit>(probe().addNewForm(), "lineEdit_name")->text(), QStringLiteral("z"));
         } else if (command == "change") {
             rightClick(0, QStringLiteral("修改"));
-            formChild<QLineEdit>(probe().addNewForm(), "lineEdit_name")->setText(QStringLiteral("changed"));
+            child<QLineEdit>(probe().addNewForm(), "lineEdit_name")->setText(QStringLiteral("changed"));
             pressEntryButton();
             QVERIFY(probe().addNewForm()->isVisible());
         } else if (command == "delete") {
@@ -409,7 +408,7 @@ private slots:
         } else {
             rightClick(-1, QStringLiteral("设置"));
             answers.text(QStringLiteral("D"));
-            formChild<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
+            child<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
             probe().settingForm()->close();
         }
 

@@ -24,28 +24,22 @@ public:
     CommandDriver(MainWindow &w, DialogAnswers &answers) : w(w), answers(answers) {}
 
     MainWindowProbe probe() const { return MainWindowProbe(w); }
-    QTableView *view() const { return w.findChild<QTableView *>(QStringLiteral("tableViewMain")); }
+    QTableView *view() const { return probe().view(); }
     AddNew *entryForm() const { return probe().addNewForm(); }
     DoSetting *settingForm() const { return probe().settingForm(); }
 
-    template<typename T> static T *child(QWidget *form, const char *name)
-    {
-        T *c = form->findChild<T *>(QString::fromLatin1(name));
-        Q_ASSERT(c);
-        return c;
-    }
 
-    // A right-click on a table row (or off the rows when row is -1), choosing entry.
+    // A right-click on a table row (off the rows when row is not one), choosing entry.
     void rightClick(int row, const QString &entry)
     {
         answers.menu(entry);
         popAt(row);
     }
-    // Opens the menu over row (off the rows when -1); the answers must be queued already.
+    // Opens the menu over row (off the rows when row is not one); the answers must be queued already.
     void popAt(int row)
     {
         QPoint pos(-1, -1);
-        if (row >= 0) {
+        if (row >= 0 && row < probe().model()->rowCount()) {
             const QModelIndex index = probe().model()->index(row, 0);
             view()->setCurrentIndex(index);
             view()->scrollTo(index);
@@ -59,13 +53,13 @@ public:
     {
         AddNew *f = entryForm();
         if (!type.isNull())
-            child<QComboBox>(f, "comboBox_type")->setCurrentText(type);
-        child<QLineEdit>(f, "lineEdit_name")->setText(name);
-        child<QLineEdit>(f, "lineEdit_price")->setText(price);
-        child<QDateEdit>(f, "dateEdit_date")->setDate(date);
-        child<QPlainTextEdit>(f, "plainTextEdit_memo")->setPlainText(memo);
+            TestSupport::child<QComboBox>(f, "comboBox_type")->setCurrentText(type);
+        TestSupport::child<QLineEdit>(f, "lineEdit_name")->setText(name);
+        TestSupport::child<QLineEdit>(f, "lineEdit_price")->setText(price);
+        TestSupport::child<QDateEdit>(f, "dateEdit_date")->setDate(date);
+        TestSupport::child<QPlainTextEdit>(f, "plainTextEdit_memo")->setPlainText(memo);
     }
-    void pressEntryButton() { child<QPushButton>(entryForm(), "pushButton_add")->click(); }
+    void pressEntryButton() { TestSupport::child<QPushButton>(entryForm(), "pushButton_add")->click(); }
 
     void add(const QString &name, const QString &price)
     {
@@ -76,7 +70,7 @@ public:
     void changeName(int row, const QString &name)
     {
         rightClick(row, QStringLiteral("修改"));
-        child<QLineEdit>(entryForm(), "lineEdit_name")->setText(name);
+        TestSupport::child<QLineEdit>(entryForm(), "lineEdit_name")->setText(name);
         pressEntryButton();
     }
     void remove(int row)
@@ -90,7 +84,7 @@ public:
     {
         rightClick(-1, QStringLiteral("设置"));
         for (const auto &r : renames) {
-            auto *list = child<QListView>(settingForm(), "listView_setting");
+            auto *list = TestSupport::child<QListView>(settingForm(), "listView_setting");
             int row = -1;
             for (int i = 0; i < list->model()->rowCount(); ++i)
                 if (list->model()->index(i, 0).data().toString() == r.first)
@@ -98,7 +92,7 @@ public:
             Q_ASSERT(row >= 0);
             list->setCurrentIndex(list->model()->index(row, 0));
             answers.text(r.second);
-            child<QPushButton>(settingForm(), "pushButton_edit")->click();
+            TestSupport::child<QPushButton>(settingForm(), "pushButton_edit")->click();
         }
         settingForm()->close();
     }
@@ -106,7 +100,7 @@ public:
     {
         rightClick(-1, QStringLiteral("设置"));
         answers.text(name);
-        child<QPushButton>(settingForm(), "pushButton_addnew")->click();
+        TestSupport::child<QPushButton>(settingForm(), "pushButton_addnew")->click();
         settingForm()->close();
     }
 

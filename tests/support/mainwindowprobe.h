@@ -28,7 +28,7 @@ public:
     void refreshTable() { w.refreshTable(); }
     int sortMoneyList(int mode) { return w.sortMoneyList(mode); }
     // The whole table rebuilt after every change, as the reference for the row-by-row way.
-    void rebuildOnChange(bool on) { w.rebuildTableOnChange = on; }
+    void rebuildOnChange(bool on) { w.tableRows.rebuildOnChange = on; }
 
 private:
     MainWindow &w;

@@ -1,11 +1,11 @@
 #ifndef COMMANDDRIVER_H
 #define COMMANDDRIVER_H
 
-#include "support/dialoganswers.h"
-#include "ui/dialogs.h"
 #include "store/globals.h"
+#include "support/dialoganswers.h"
 #include "support/mainwindowprobe.h"
 #include "support/testsupport.h"
+#include "ui/dialogs.h"
 
 #include <QComboBox>
 #include <QDateEdit>

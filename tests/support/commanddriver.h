@@ -28,7 +28,6 @@ public:
     AddNew *entryForm() const { return probe().addNewForm(); }
     DoSetting *settingForm() const { return probe().settingForm(); }
 
-
     // A right-click on a table row (off the rows when row is not one), choosing entry.
     void rightClick(int row, const QString &entry)
     {

@@ -27,7 +27,7 @@ const QString commaRefused = QStringLiteral("您刚才使用了英文逗号，�
 
 } // namespace
 
-class TestBadInput : public QObject
+class TestBadInput : public QObject, DrivenWindow
 {
     Q_OBJECT
 private slots:
@@ -40,35 +40,25 @@ private slots:
 
 private:
     void start(const QString &categories);
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<CommandDriver> driver;
-    DialogAnswers answers;
 };
 
 void TestBadInput::init()
 {
-    answers = DialogAnswers();
-    answers.install();
+    resetAnswers();
 }
 
 void TestBadInput::cleanup()
 {
-    driver.reset();
-    window.reset();
+    closeWindow();
     Dialogs::setResponder(nullptr);
 }
 
 void TestBadInput::start(const QString &categories)
 {
-    driver.reset();
-    window.reset();
+    closeWindow();
     if (!categories.isNull())
         QVERIFY(createDatabase(databasePath(), categories));
-    window.reset(new MainWindow);
-    window->resize(1000, 700);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    driver.reset(new CommandDriver(*window, answers));
+    openWindow({1000, 700});
 }
 
 void TestBadInput::entries_data()

@@ -38,19 +38,14 @@ QString insertSql(const Row &r)
 
 } // namespace
 
-class TestCommands : public QObject
+class TestCommands : public QObject, DrivenWindow
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<MainWindow> window;
-    DialogAnswers answers;
-    std::unique_ptr<CommandDriver> driver;
-
     void start(const QList<Row> &rows, const QString &categories = QStringLiteral("A,B,C"))
     {
-        driver.reset();
-        window.reset();
+        closeWindow();
         QVERIFY(createDatabase(databasePath(), categories));
         QStringList sql;
         for (const Row &r : rows)
@@ -58,16 +53,7 @@ private:
         QVERIFY(execSql(databasePath(), sql));
         restart();
     }
-    void restart()
-    {
-        driver.reset();
-        window.reset();
-        window.reset(new MainWindow);
-        driver.reset(new CommandDriver(*window, answers));
-        window->resize(1000, 700);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
+    void restart() { openWindow({1000, 700}); }
     MainWindowProbe probe() { return driver->probe(); }
     QTableView *view() { return driver->view(); }
     void rightClick(int row, const QString &entry) { driver->rightClick(row, entry); }
@@ -111,15 +97,10 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        answers = DialogAnswers();
-        answers.install();
-    }
+    void init() { resetAnswers(); }
     void cleanup()
     {
-        driver.reset();
-        window.reset();
+        closeWindow();
         Dialogs::setResponder(nullptr);
     }
 

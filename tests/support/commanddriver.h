@@ -15,6 +15,9 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QtTest>
+
+#include <memory>
 
 // Drives the record commands of a main window the way a user does: right-click,
 // menu entry, form fields, buttons. Every dialog is answered by DialogAnswers.
@@ -137,6 +140,38 @@ public:
 private:
     MainWindow &w;
     DialogAnswers &answers;
+};
+
+// What a test of the window's commands holds; test classes derive from it beside QObject.
+class DrivenWindow
+{
+protected:
+    // Fresh answers, installed: before each test.
+    void resetAnswers()
+    {
+        answers = DialogAnswers();
+        answers.install();
+    }
+    // A new window on the book beside the test, shown (at size, when given); any open one goes first.
+    void openWindow(const QSize &size = QSize())
+    {
+        closeWindow();
+        window.reset(new MainWindow);
+        driver.reset(new CommandDriver(*window, answers));
+        if (size.isValid())
+            window->resize(size);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void closeWindow()
+    {
+        driver.reset();
+        window.reset();
+    }
+
+    std::unique_ptr<MainWindow> window;
+    DialogAnswers answers;
+    std::unique_ptr<CommandDriver> driver;
 };
 
 // The rows of a book file in the table's order.

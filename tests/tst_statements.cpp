@@ -25,13 +25,10 @@ void TestStatements::categoryListSave_data()
     QTest::addColumn<QString>("types"); // the records' categories afterwards
     QTest::newRow("list and records") << QString() << true << false << "甲,B" << "甲,甲";
     QTest::newRow("no row for the list yet") << "delete from tablesetting" << true << true << "甲,B" << "甲,甲";
-    QTest::newRow("second record refused")
-        << "create trigger refuse before update on tablemoneydb when new.MyID = 2 begin select raise(abort, 'refused'); end"
-        << false << false << "A,B" << "A,A";
-    QTest::newRow("second record refused, no row for the list")
-        << "delete from tablesetting|create trigger refuse before update on tablemoneydb when new.MyID = 2 "
-           "begin select raise(abort, 'refused'); end"
-        << false << false << "-" << "A,A";
+    const QString refuse = "create trigger refuse before update on tablemoneydb when new.MyID = 2 "
+                           "begin select raise(abort, 'refused'); end";
+    QTest::newRow("second record refused") << refuse << false << false << "A,B" << "A,A";
+    QTest::newRow("second record refused, no row for the list") << "delete from tablesetting|" + refuse << false << false << "-" << "A,A";
 }
 
 void TestStatements::categoryListSave()
@@ -50,16 +47,8 @@ void TestStatements::categoryListSave()
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
         db.setDatabaseName(path);
         QVERIFY(db.open());
-        QList<TableMoney> relabelled;
-        for (int key : {1, 2}) {
-            TableMoney m;
-            m.type = QStringLiteral("甲");
-            m.name = key == 1 ? QStringLiteral("x") : QStringLiteral("y");
-            m.price = QString::number(key);
-            m.date = QStringLiteral("2024-01-0%1").arg(key);
-            m.MyID = key;
-            relabelled << m;
-        }
+        const QList<TableMoney> relabelled{{QStringLiteral("甲"), "x", "1", "2024-01-01", "", 1},
+                                           {QStringLiteral("甲"), "y", "2", "2024-01-02", "", 2}};
         bool insertedRow = !inserted;
         const StatementResult result
             = ExpenseStatements(db).saveCategoryList(QStringLiteral("大类名称"), QStringLiteral("甲,B"), relabelled, &insertedRow);

@@ -1,6 +1,6 @@
 #include "bench_ready.h"
 
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
 #include "log4qt/logmanager.h"
 #include "log4qt/propertyconfigurator.h"

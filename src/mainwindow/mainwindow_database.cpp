@@ -1,8 +1,8 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
-#include "globals.h"
-#include "moneyreader.h"
-#include "statements.h"
+#include "store/globals.h"
+#include "store/moneyreader.h"
+#include "store/statements.h"
 
 #include <QCoreApplication>
 #include <QDebug>

@@ -1,8 +1,8 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "globals.h"
-#include "moneyorder.h"
+#include "store/globals.h"
+#include "store/moneyorder.h"
 
 #include <QAction>
 #include <QDate>
@@ -10,127 +10,8 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMutexLocker>
-#include <QPainter>
-#include <QHash>
-#include <QStyledItemDelegate>
-#include <QSignalBlocker>
-#include <QStandardItem>
 #include <QStandardItemModel>
-
-namespace {
-QStringList headerLabels()
-{
-    return {QStringLiteral("大类名称"), QStringLiteral("物品名称"), QStringLiteral("物品价格"),
-            QStringLiteral("购买日期"), QStringLiteral("备注"), QStringLiteral("ID")};
-}
-QString cellText(const TableMoney &record, int column)
-{
-    switch (column) {
-    case 0: return record.type;
-    case 1: return record.name;
-    case 2: return record.price;
-    case 3: return record.date;
-    case 4: return record.memo;
-    default: return QString::number(record.MyID);
-    }
-}
-
-// The items share the record's texts, so a row costs no second copy of them.
-QList<QStandardItem *> rowItems(const TableMoney &record)
-{
-    QList<QStandardItem *> items;
-    items.reserve(6);
-    for (int column = 0; column < 6; ++column)
-        items.append(new QStandardItem(cellText(record, column)));
-    return items;
-}
-
-// Cells of one text are copies of the first item made for it. A copy shares the item's
-// role data until either is changed, so a household's book (a dozen categories, a few
-// thousand dates, names and prices that repeat, memos mostly empty) needs far less memory
-// and time per row; each cell is still a plain item holding its text. Texts are told
-// apart by their string data: the book's equal texts share one string since loading.
-class EqualTextCells
-{
-public:
-    QStandardItem *item(int column, const QString &text)
-    {
-        Seen &last = lastOf[column];
-        if (last.item && last.data == text.constData() && last.size == text.size())
-            return last.item->clone();
-        const auto it = seen.constFind(text.constData());
-        if (it != seen.constEnd() && it->size == text.size()) {
-            last = *it;
-            return it->item->clone();
-        }
-        auto *created = new QStandardItem(text);
-        last = {created, text.constData(), text.size()};
-        seen.insert(text.constData(), last);
-        return created;
-    }
-
-private:
-    // Items stay in the model for as long as this lives.
-    struct Seen
-    {
-        QStandardItem *item = nullptr;
-        const QChar *data = nullptr;
-        int size = 0;
-    };
-    QHash<const QChar *, Seen> seen;
-    Seen lastOf[5];
-};
-
-// The fitted columns are measured over up to a thousand rows around the visible ones at
-// every refresh, and laying out a text is by far the dearest part of it. Their texts
-// repeat (categories, memos), and a plain text cell's size depends only on its text and
-// the view's font, so each distinct text is laid out once.
-class TextSizeCache : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        const QVariant text = index.data(Qt::DisplayRole);
-        if (option.rect.isValid() || text.userType() != QMetaType::QString || hasLookRoles(index))
-            return QStyledItemDelegate::sizeHint(option, index);
-        if (!(option.font == font) || sizes.size() > 20000) {
-            sizes.clear();
-            font = option.font;
-        }
-        const QString key = text.toString();
-        auto it = sizes.constFind(key);
-        if (it == sizes.constEnd())
-            it = sizes.insert(key, QStyledItemDelegate::sizeHint(option, index));
-        return it.value();
-    }
-
-    // The view draws its grid with the painter its cells were painted on. Qt's raster engine
-    // draws a horizontal cosmetic line pixel by pixel unless the painter has a clip rectangle
-    // (some 0.3 ms per row line, a third of a frame for a full table). Clipping to the whole
-    // widget changes no pixel and lets the grid take the fast path.
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::paint(painter, option, index);
-        if (!painter->hasClipping())
-            painter->setClipRect(painter->window());
-    }
-
-private:
-    static bool hasLookRoles(const QModelIndex &index)
-    {
-        for (int role : {Qt::DecorationRole, Qt::CheckStateRole, Qt::FontRole, Qt::SizeHintRole,
-                         Qt::TextAlignmentRole})
-            if (index.data(role).isValid())
-                return true;
-        return false;
-    }
-
-    mutable QHash<QString, QSize> sizes;
-    mutable QFont font;
-};
-} // namespace
+#include <QStyledItemDelegate>
 
 void MainWindow::initWidgets()
 {
@@ -146,12 +27,13 @@ void MainWindow::initWidgets()
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
-    view->setItemDelegate(new TextSizeCache(view));
+    view->setItemDelegate(TableRows::newTextSizeCache(view));
     // The table only displays: an in-place edit would look saved and be lost at the next refresh.
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     tableModel = new QStandardItemModel;
-    tableModel->setHorizontalHeaderLabels(headerLabels());
+    tableModel->setHorizontalHeaderLabels(TableRows::headerLabels());
+    tableRows.attach(tableModel);
 
     popMenu = new QMenu(view);
     connect(view, &QWidget::customContextMenuRequested, this, &MainWindow::receivePop);
@@ -179,7 +61,7 @@ void MainWindow::refreshTable()
         sortMoneyList(0);
 
     fillTableRows();
-    listInTableOrder = true;
+    tableRows.setInListOrder(true);
     view->setModel(tableModel);
     dropStaleSelectionModels();
     applyColumnModes();
@@ -196,20 +78,10 @@ void MainWindow::fillTableRows()
         view->setModel(nullptr);
 
     tableModel->clear();
-    tableModel->setHorizontalHeaderLabels(headerLabels());
+    tableModel->setHorizontalHeaderLabels(TableRows::headerLabels());
 
     moneyMutex->lock();
-    tableModel->setRowCount(moneyList->size());
-    EqualTextCells cells;
-    for (int row = 0; row < moneyList->size(); ++row) {
-        const TableMoney &record = moneyList->at(row);
-        tableModel->setItem(row, 0, cells.item(0, record.type));
-        tableModel->setItem(row, 1, cells.item(1, record.name));
-        tableModel->setItem(row, 2, cells.item(2, record.price));
-        tableModel->setItem(row, 3, cells.item(3, record.date));
-        tableModel->setItem(row, 4, cells.item(4, record.memo));
-        tableModel->setItem(row, 5, new QStandardItem(QString::number(record.MyID)));
-    }
+    TableRows::fillRows(tableModel, *moneyList);
     moneyMutex->unlock();
 }
 
@@ -260,59 +132,18 @@ int MainWindow::sortMoneyList(int mode)
     bool reordered = false;
     const int result = sortMoneyRecords(mode, &reordered);
     if (reordered)
-        listInTableOrder = false;
+        tableRows.setInListOrder(false);
     return result;
 }
 
-// Whether a change of a few records may touch only their rows: the model is shown and
-// still mirrors moneyList row by row. Asked before moneyList changes.
-bool MainWindow::tableMirrorsList() const
+const QAbstractItemModel *MainWindow::tableShown() const
 {
-    if (rebuildTableOnChange || !listInTableOrder || ui->tableViewMain->model() != tableModel)
-        return false;
-    QMutexLocker lock(moneyMutex);
-    return tableModel->rowCount() == moneyList->size();
+    return ui->tableViewMain->model();
 }
 
-// The rows a command changed, in the order it changed moneyList; the result is the table
-// a full refresh would build (cells, column modes and widths, selection and current row).
 void MainWindow::applyRowChanges(const QVector<RowChange> &changes, int rememberedRow)
 {
-    // Replaced texts are announced once for all of them: the view re-measures its fitted
-    // columns at every announcement, which a rename of thousands of records cannot afford.
-    int firstReplaced = -1;
-    int lastReplaced = -1;
-    const auto announceReplaced = [&] {
-        if (firstReplaced < 0)
-            return;
-        emit tableModel->dataChanged(tableModel->index(firstReplaced, 0), tableModel->index(lastReplaced, 5));
-        firstReplaced = lastReplaced = -1;
-    };
-    for (const RowChange &change : changes) {
-        if (change.kind != RowChange::Replace)
-            announceReplaced();
-        switch (change.kind) {
-        case RowChange::Insert:
-            tableModel->insertRow(change.row, rowItems(change.record));
-            break;
-        case RowChange::Remove:
-            tableModel->removeRow(change.row);
-            break;
-        case RowChange::Replace: {
-            const QSignalBlocker quiet(tableModel);
-            for (int column = 0; column < 6; ++column) {
-                QStandardItem *item = tableModel->item(change.row, column);
-                const QString text = cellText(change.record, column);
-                if (item->text() != text)
-                    item->setText(text);
-            }
-            firstReplaced = firstReplaced < 0 ? change.row : qMin(firstReplaced, change.row);
-            lastReplaced = qMax(lastReplaced, change.row);
-            break;
-        }
-        }
-    }
-    announceReplaced();
+    tableRows.apply(changes);
     applyColumnModes();
     restoreSelection(rememberedRow);
     ui->tableViewMain->show();

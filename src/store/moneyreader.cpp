@@ -1,4 +1,4 @@
-#include "moneyreader.h"
+#include "store/moneyreader.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
 #ifndef MONEYREADER_H
 #define MONEYREADER_H
 
-#include "tablemoney.h"
+#include "store/tablemoney.h"
 
 #include <QList>
 #include <QSqlDatabase>

@@ -1,0 +1,194 @@
+#include "mainwindow/tablerows.h"
+
+#include "store/globals.h"
+
+#include <QHash>
+#include <QMutexLocker>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QStandardItem>
+#include <QStandardItemModel>
+#include <QStyledItemDelegate>
+
+namespace {
+// The fitted columns are measured over up to a thousand rows around the visible ones at
+// every refresh, and laying out a text is by far the dearest part of it. Their texts
+// repeat (categories, memos), and a plain text cell's size depends only on its text and
+// the view's font, so each distinct text is laid out once.
+class TextSizeCache : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QVariant text = index.data(Qt::DisplayRole);
+        if (option.rect.isValid() || text.userType() != QMetaType::QString || hasLookRoles(index))
+            return QStyledItemDelegate::sizeHint(option, index);
+        if (!(option.font == font) || sizes.size() > 20000) {
+            sizes.clear();
+            font = option.font;
+        }
+        const QString key = text.toString();
+        auto it = sizes.constFind(key);
+        if (it == sizes.constEnd())
+            it = sizes.insert(key, QStyledItemDelegate::sizeHint(option, index));
+        return it.value();
+    }
+
+    // The view draws its grid with the painter its cells were painted on. Qt's raster engine
+    // draws a horizontal cosmetic line pixel by pixel unless the painter has a clip rectangle
+    // (some 0.3 ms per row line, a third of a frame for a full table). Clipping to the whole
+    // widget changes no pixel and lets the grid take the fast path.
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (!painter->hasClipping())
+            painter->setClipRect(painter->window());
+    }
+
+private:
+    static bool hasLookRoles(const QModelIndex &index)
+    {
+        for (int role : {Qt::DecorationRole, Qt::CheckStateRole, Qt::FontRole, Qt::SizeHintRole,
+                         Qt::TextAlignmentRole})
+            if (index.data(role).isValid())
+                return true;
+        return false;
+    }
+
+    mutable QHash<QString, QSize> sizes;
+    mutable QFont font;
+};
+
+// Cells of one text are copies of the first item made for it. A copy shares the item's
+// role data until either is changed, so a household's book (a dozen categories, a few
+// thousand dates, names and prices that repeat, memos mostly empty) needs far less memory
+// and time per row; each cell is still a plain item holding its text. Texts are told
+// apart by their string data: the book's equal texts share one string since loading.
+class EqualTextCells
+{
+public:
+    QStandardItem *item(int column, const QString &text)
+    {
+        Seen &last = lastOf[column];
+        if (last.item && last.data == text.constData() && last.size == text.size())
+            return last.item->clone();
+        const auto it = seen.constFind(text.constData());
+        if (it != seen.constEnd() && it->size == text.size()) {
+            last = *it;
+            return it->item->clone();
+        }
+        auto *created = new QStandardItem(text);
+        last = {created, text.constData(), text.size()};
+        seen.insert(text.constData(), last);
+        return created;
+    }
+
+private:
+    // Items stay in the model for as long as this lives.
+    struct Seen
+    {
+        QStandardItem *item = nullptr;
+        const QChar *data = nullptr;
+        int size = 0;
+    };
+    QHash<const QChar *, Seen> seen;
+    Seen lastOf[5];
+};
+} // namespace
+
+QStringList TableRows::headerLabels()
+{
+    return {QStringLiteral("大类名称"), QStringLiteral("物品名称"), QStringLiteral("物品价格"),
+            QStringLiteral("购买日期"), QStringLiteral("备注"), QStringLiteral("ID")};
+}
+
+QString TableRows::cellText(const TableMoney &record, int column)
+{
+    switch (column) {
+    case 0: return record.type;
+    case 1: return record.name;
+    case 2: return record.price;
+    case 3: return record.date;
+    case 4: return record.memo;
+    default: return QString::number(record.MyID);
+    }
+}
+
+// The items share the record's texts, so a row costs no second copy of them.
+QList<QStandardItem *> TableRows::rowItems(const TableMoney &record)
+{
+    QList<QStandardItem *> items;
+    items.reserve(6);
+    for (int column = 0; column < 6; ++column)
+        items.append(new QStandardItem(cellText(record, column)));
+    return items;
+}
+
+void TableRows::fillRows(QStandardItemModel *model, const QList<TableMoney> &records)
+{
+    model->setRowCount(records.size());
+    EqualTextCells cells;
+    for (int row = 0; row < records.size(); ++row) {
+        const TableMoney &record = records.at(row);
+        model->setItem(row, 0, cells.item(0, record.type));
+        model->setItem(row, 1, cells.item(1, record.name));
+        model->setItem(row, 2, cells.item(2, record.price));
+        model->setItem(row, 3, cells.item(3, record.date));
+        model->setItem(row, 4, cells.item(4, record.memo));
+        model->setItem(row, 5, new QStandardItem(QString::number(record.MyID)));
+    }
+}
+
+QStyledItemDelegate *TableRows::newTextSizeCache(QObject *parent)
+{
+    return new TextSizeCache(parent);
+}
+
+bool TableRows::mirrorsList(const QAbstractItemModel *shown) const
+{
+    if (rebuildOnChange || !listInTableOrder || shown != tableModel)
+        return false;
+    QMutexLocker lock(moneyMutex);
+    return tableModel->rowCount() == moneyList->size();
+}
+
+void TableRows::apply(const QVector<Change> &changes)
+{
+    // Replaced texts are announced once for all of them: the view re-measures its fitted
+    // columns at every announcement, which a rename of thousands of records cannot afford.
+    int firstReplaced = -1;
+    int lastReplaced = -1;
+    const auto announceReplaced = [&] {
+        if (firstReplaced < 0)
+            return;
+        emit tableModel->dataChanged(tableModel->index(firstReplaced, 0), tableModel->index(lastReplaced, 5));
+        firstReplaced = lastReplaced = -1;
+    };
+    for (const Change &change : changes) {
+        if (change.kind != Change::Replace)
+            announceReplaced();
+        switch (change.kind) {
+        case Change::Insert:
+            tableModel->insertRow(change.row, rowItems(change.record));
+            break;
+        case Change::Remove:
+            tableModel->removeRow(change.row);
+            break;
+        case Change::Replace: {
+            const QSignalBlocker quiet(tableModel);
+            for (int column = 0; column < 6; ++column) {
+                QStandardItem *item = tableModel->item(change.row, column);
+                const QString text = cellText(change.record, column);
+                if (item->text() != text)
+                    item->setText(text);
+            }
+            firstReplaced = firstReplaced < 0 ? change.row : qMin(firstReplaced, change.row);
+            lastReplaced = qMax(lastReplaced, change.row);
+            break;
+        }
+        }
+    }
+    announceReplaced();
+}

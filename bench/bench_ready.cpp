@@ -61,6 +61,8 @@ private:
 int runUntilReady(int argc, char *argv[])
 {
     // As main.cpp, with a watch on the table.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication a(argc, argv);
     Log4Qt::PropertyConfigurator::configure(QCoreApplication::applicationDirPath() + QStringLiteral("//QtLog4Qt.conf"));
     Log4Qt::LogManager::setHandleQtMessages(true);

@@ -10,6 +10,8 @@
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
 
+#include <vector>
+
 namespace {
 // The fitted columns are measured over up to a thousand rows around the visible ones at
 // every refresh, and laying out a text is by far the dearest part of it. Their texts
@@ -66,22 +68,26 @@ private:
 // thousand dates, names and prices that repeat, memos mostly empty) needs far less memory
 // and time per row; each cell is still a plain item holding its text. Texts are told
 // apart by their string data: the book's equal texts share one string since loading.
+// One column's first items, by open addressing over one array.
 class EqualTextCells
 {
 public:
-    QStandardItem *item(int column, const QString &text)
+    QStandardItem *item(const QString &text)
     {
-        Seen &last = lastOf[column];
-        if (last.item && last.data == text.constData() && last.size == text.size())
+        const QChar *data = text.constData();
+        if (last.item && last.data == data && last.size == text.size())
             return last.item->clone();
-        const auto it = seen.constFind(text.constData());
-        if (it != seen.constEnd() && it->size == text.size()) {
-            last = *it;
-            return it->item->clone();
+        size_t at = place(data);
+        for (; table[at].item; at = (at + 1) & (table.size() - 1)) {
+            if (table[at].data == data && table[at].size == text.size()) {
+                last = table[at];
+                return last.item->clone();
+            }
         }
         auto *created = new QStandardItem(text);
-        last = {created, text.constData(), text.size()};
-        seen.insert(text.constData(), last);
+        table[at] = last = {created, data, text.size()};
+        if (++used * 2 > table.size())
+            grow();
         return created;
     }
 
@@ -93,8 +99,32 @@ private:
         const QChar *data = nullptr;
         int size = 0;
     };
-    QHash<const QChar *, Seen> seen;
-    Seen lastOf[5];
+
+    size_t place(const QChar *data) const
+    {
+        // The product's high bits mix every bit of the address.
+        return size_t((quint64(quintptr(data)) * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+    }
+
+    void grow()
+    {
+        std::vector<Seen> old(table.size() * 2);
+        old.swap(table);
+        ++bits;
+        for (const Seen &seen : old) {
+            if (!seen.item)
+                continue;
+            size_t at = place(seen.data);
+            while (table[at].item)
+                at = (at + 1) & (table.size() - 1);
+            table[at] = seen;
+        }
+    }
+
+    int bits = 6;
+    std::vector<Seen> table = std::vector<Seen>(size_t(1) << bits);
+    size_t used = 0;
+    Seen last;
 };
 } // namespace
 
@@ -129,14 +159,14 @@ QList<QStandardItem *> TableRows::rowItems(const TableMoney &record)
 void TableRows::fillRows(QStandardItemModel *model, const QList<TableMoney> &records)
 {
     model->setRowCount(records.size());
-    EqualTextCells cells;
+    EqualTextCells cells[5];
     for (int row = 0; row < records.size(); ++row) {
         const TableMoney &record = records.at(row);
-        model->setItem(row, 0, cells.item(0, record.type));
-        model->setItem(row, 1, cells.item(1, record.name));
-        model->setItem(row, 2, cells.item(2, record.price));
-        model->setItem(row, 3, cells.item(3, record.date));
-        model->setItem(row, 4, cells.item(4, record.memo));
+        model->setItem(row, 0, cells[0].item(record.type));
+        model->setItem(row, 1, cells[1].item(record.name));
+        model->setItem(row, 2, cells[2].item(record.price));
+        model->setItem(row, 3, cells[3].item(record.date));
+        model->setItem(row, 4, cells[4].item(record.memo));
         model->setItem(row, 5, new QStandardItem(QString::number(record.MyID)));
     }
 }

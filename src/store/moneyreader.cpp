@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #ifdef Q_OS_UNIX
+#include <QHash>
 #include <QSet>
 #include <QSqlDriver>
 #include <QVariant>
@@ -10,10 +11,9 @@
 #include <sqlite3.h>
 
 #include <climits>
-#include <deque>
-#include <string>
-#include <string_view>
-#include <unordered_map>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -48,8 +48,9 @@ QVariant driverValue(sqlite3_stmt *statement, int column)
     }
 }
 
-// Texts by their stored bytes: a text seen before costs one lookup instead of a
-// conversion to UTF-16 and a string of its own.
+// The texts of one column by their stored bytes: a text seen before costs one lookup
+// instead of a conversion to UTF-16 and a string of its own. Open addressing over one
+// array, as a book has up to hundreds of thousands of distinct prices.
 class TextPool
 {
 public:
@@ -60,19 +61,70 @@ public:
         const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
         if (!bytes)
             return driverValue(statement, column).toString();
-        const std::string_view stored(bytes, size_t(sqlite3_column_bytes(statement, column)));
-        const auto found = byBytes.find(stored);
-        if (found != byBytes.end())
-            return found->second;
-        keys.emplace_back(stored); // before the conversion below, which frees the bytes
-        const QString decoded = driverValue(statement, column).toString();
-        byBytes.emplace(keys.back(), decoded);
-        return decoded;
+        const auto size = quint32(sqlite3_column_bytes(statement, column));
+        const quint32 hash = qHashBits(bytes, size);
+        size_t at = hash & mask();
+        for (; table[at].bytes; at = (at + 1) & mask()) {
+            const Slot &slot = table[at];
+            if (slot.hash == hash && slot.size == size && std::memcmp(slot.bytes, bytes, size) == 0)
+                return slot.text;
+        }
+        Slot &slot = table[at];
+        slot.bytes = keep(bytes, size); // before the conversion below, which frees the bytes
+        slot.size = size;
+        slot.hash = hash;
+        slot.text = driverValue(statement, column).toString();
+        const QString found = slot.text;
+        if (++used * 2 > table.size())
+            grow();
+        return found;
     }
 
 private:
-    std::deque<std::string> keys; // never moved, so the views into them stay valid
-    std::unordered_map<std::string_view, QString> byBytes;
+    struct Slot
+    {
+        const char *bytes = nullptr;
+        quint32 size = 0;
+        quint32 hash = 0;
+        QString text;
+    };
+
+    size_t mask() const { return table.size() - 1; }
+
+    void grow()
+    {
+        std::vector<Slot> old(table.size() * 2);
+        old.swap(table);
+        for (Slot &slot : old) {
+            if (!slot.bytes)
+                continue;
+            size_t at = slot.hash & mask();
+            while (table[at].bytes)
+                at = (at + 1) & mask();
+            table[at] = std::move(slot);
+        }
+    }
+
+    // The bytes of the texts seen, in blocks that never move.
+    const char *keep(const char *bytes, size_t size)
+    {
+        if (!block || blockUsed + size > blockSize) {
+            blocks.emplace_back(new char[qMax(blockSize, size + 1)]);
+            block = blocks.back().get();
+            blockUsed = 0;
+        }
+        char *kept = block + blockUsed;
+        std::memcpy(kept, bytes, size);
+        blockUsed += size;
+        return kept;
+    }
+
+    static constexpr size_t blockSize = 64 * 1024;
+    std::vector<Slot> table = std::vector<Slot>(256);
+    size_t used = 0;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    char *block = nullptr;
+    size_t blockUsed = 0;
     QSet<QString> others;
 };
 
@@ -101,15 +153,16 @@ bool readMoneyRowsDirectly(const QSqlDatabase &db, QList<TableMoney> &records)
         return false;
     }
     QList<TableMoney> read;
-    TextPool pool;
+    // One pool per column keeps the small ones (categories, dates) quick to search.
+    TextPool pools[5];
     int step;
     while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
         TableMoney record;
-        record.type = pool.text(statement, 0);
-        record.name = pool.text(statement, 1);
-        record.price = pool.text(statement, 2);
-        record.date = pool.text(statement, 3);
-        record.memo = pool.text(statement, 4);
+        record.type = pools[0].text(statement, 0);
+        record.name = pools[1].text(statement, 1);
+        record.price = pools[2].text(statement, 2);
+        record.date = pools[3].text(statement, 3);
+        record.memo = pools[4].text(statement, 4);
         record.MyID = keyOf(statement, 5);
         read.append(record);
     }

@@ -158,16 +158,18 @@ QList<QStandardItem *> TableRows::rowItems(const TableMoney &record)
 
 void TableRows::fillRows(QStandardItemModel *model, const QList<TableMoney> &records)
 {
-    model->setRowCount(records.size());
     EqualTextCells cells[5];
-    for (int row = 0; row < records.size(); ++row) {
-        const TableMoney &record = records.at(row);
-        model->setItem(row, 0, cells[0].item(record.type));
-        model->setItem(row, 1, cells[1].item(record.name));
-        model->setItem(row, 2, cells[2].item(record.price));
-        model->setItem(row, 3, cells[3].item(record.date));
-        model->setItem(row, 4, cells[4].item(record.memo));
-        model->setItem(row, 5, new QStandardItem(QString::number(record.MyID)));
+    QList<QStandardItem *> row;
+    for (int column = 0; column < 6; ++column)
+        row.append(nullptr);
+    for (const TableMoney &record : records) {
+        row[0] = cells[0].item(record.type);
+        row[1] = cells[1].item(record.name);
+        row[2] = cells[2].item(record.price);
+        row[3] = cells[3].item(record.date);
+        row[4] = cells[4].item(record.memo);
+        row[5] = new QStandardItem(QString::number(record.MyID));
+        model->appendRow(row);
     }
 }
 

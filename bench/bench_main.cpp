@@ -93,7 +93,7 @@ int main(int argc, char *argv[])
         {Bench::RenameCategory, {{10000, 100}, {100000, 1000}}},
         {Bench::ChartPress, {{10000, 20}, {100000, 100}, {1000000, 1000}}},
         {Bench::ChartPressShort, {}},
-        {Bench::Backup, {{100000, 60}}}, // a tenth of start-up
+        {Bench::Backup, {{10000, 15}, {100000, 60}, {1000000, 800}}}, // a tenth of start-up
         {Bench::PeakMemory, {{10000, 80}, {100000, 250}, {1000000, 2500}}},
     };
 

@@ -46,10 +46,13 @@ QDateTime bookModified(const QString &bookPath)
     return modified;
 }
 
-// Removes the oldest backups beyond the kept number; empty when all went.
-QString rotate(const QDir &dir)
+// Removes the oldest backups beyond the kept number; empty when all went. The copy just
+// written counts as the newest even when the clock was set back since the others.
+QString rotate(const QDir &dir, const QString &written = QString())
 {
     QStringList names = backupsIn(dir);
+    if (names.removeOne(QFileInfo(written).fileName()))
+        names.append(QFileInfo(written).fileName());
     QStringList failed;
     while (names.size() > backupsKept) {
         QFile old(dir.filePath(names.takeFirst()));
@@ -158,7 +161,7 @@ BackupResult backupBook(const QSqlDatabase &db, const QString &bookPath, const Q
     BackupResult result;
     result.outcome = BackupResult::Written;
     result.path = target;
-    const QString rotation = rotate(dir);
+    const QString rotation = rotate(dir, target);
     if (!rotation.isEmpty()) {
         result = failure(rotation);
         result.path = target;

@@ -1,5 +1,5 @@
-#include "backup.h"
-#include "commanddriver.h"
+#include "store/backup.h"
+#include "support/commanddriver.h"
 
 #include <QDir>
 #include <QFile>

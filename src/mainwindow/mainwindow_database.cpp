@@ -1,8 +1,8 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
-#include "backup.h"
-#include "globals.h"
-#include "statements.h"
+#include "store/backup.h"
+#include "store/globals.h"
+#include "store/statements.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

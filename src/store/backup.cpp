@@ -1,6 +1,6 @@
-#include "backup.h"
+#include "store/backup.h"
 
-#include "statements.h"
+#include "store/statements.h"
 
 #include <QDebug>
 #include <QDir>

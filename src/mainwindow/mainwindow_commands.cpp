@@ -20,6 +20,12 @@ namespace {
 const QString categorySettingName = QStringLiteral("大类名称");
 const QString addFlag = QStringLiteral("addnew");
 const QString editFlag = QStringLiteral("edit");
+
+// Why a statement that ran but changed no row is a failed save.
+QString noStoredRecord(qint32 MyID)
+{
+    return QStringLiteral("no stored record has MyID %1").arg(MyID);
+}
 } // namespace
 
 QString MainWindow::saveFailedText()
@@ -139,8 +145,8 @@ void MainWindow::deleteCommand()
         return;
 
     const StatementResult result = statements->deleteMoney(record.MyID);
-    if (!result.ok) {
-        reportSaveFailure(sqlErrorText(result.error));
+    if (!result.ok || result.rowsAffected < 1) {
+        reportSaveFailure(result.ok ? noStoredRecord(record.MyID) : sqlErrorText(result.error));
         return;
     }
 
@@ -245,8 +251,8 @@ void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
         entity.MyID = qint32(next);
 
         const StatementResult result = statements->insertMoney(entity);
-        if (!result.ok) {
-            reportSaveFailure(sqlErrorText(result.error));
+        if (!result.ok || result.rowsAffected < 1) {
+            reportSaveFailure(result.ok ? noStoredRecord(entity.MyID) : sqlErrorText(result.error));
             return;
         }
         // Straight to its place in date order: the list stays as a full sort leaves it.
@@ -259,8 +265,7 @@ void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
     if (flag == editFlag) {
         const StatementResult result = statements->updateMoney(entity);
         if (!result.ok || result.rowsAffected < 1) {
-            reportSaveFailure(result.ok ? QStringLiteral("no stored record has MyID %1").arg(entity.MyID)
-                                        : sqlErrorText(result.error));
+            reportSaveFailure(result.ok ? noStoredRecord(entity.MyID) : sqlErrorText(result.error));
             return;
         }
         moneyMutex->lock();
@@ -293,23 +298,30 @@ void MainWindow::receiveSettingEntity(TableSetting *setting)
     }
 
     // The list and its relabelled records are stored together or not at all.
+    bool rowLoaded = false;
+    for (const TableSetting *entry : qAsConst(*settingList))
+        rowLoaded = rowLoaded || entry->settingname == setting->settingname;
     bool insertedRow = false;
     QString failure;
     if (!db.transaction()) {
         failure = sqlErrorText(db.lastError());
     } else {
         StatementResult result = statements->updateSetting(setting->settingvalue, setting->settingname);
-        if (result.ok && result.rowsAffected == 0) {
+        if (result.ok && result.rowsAffected == 0 && !rowLoaded) {
             // A book without the category row would silently drop the list.
             result = statements->insertSetting(setting->settingname, setting->settingvalue);
             insertedRow = result.ok;
         }
         if (!result.ok)
             failure = sqlErrorText(result.error);
+        else if (result.rowsAffected < 1)
+            failure = QStringLiteral("no stored setting is named %1").arg(setting->settingname);
         for (int i = 0; failure.isEmpty() && i < relabelled.size(); ++i) {
             result = statements->updateMoney(relabelled.at(i));
             if (!result.ok)
                 failure = sqlErrorText(result.error);
+            else if (result.rowsAffected < 1)
+                failure = noStoredRecord(relabelled.at(i).MyID);
         }
         if (failure.isEmpty() && !db.commit())
             failure = sqlErrorText(db.lastError());

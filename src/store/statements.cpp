@@ -1,11 +1,14 @@
 #include "statements.h"
 
 #include <QDebug>
-#include <QFile>
+#include <QFileInfo>
 #include <QSqlDriver>
 
+// Only where Qt's driver uses the system SQLite (Unix builds) is its handle ours to
+// call: Qt's Windows builds carry their own copy inside the plugin.
+#ifdef Q_OS_UNIX
 #include <sqlite3.h>
-#include <unistd.h>
+#endif
 
 namespace {
 const char *const sqlText[] = {
@@ -21,6 +24,7 @@ QSqlError refused(const QString &driverText, const QString &databaseText)
     return QSqlError(driverText, databaseText, QSqlError::ConnectionError);
 }
 
+#ifdef Q_OS_UNIX
 sqlite3 *sqliteHandle(const QSqlDatabase &db)
 {
     if (!db.isOpen() || !db.driver())
@@ -30,6 +34,7 @@ sqlite3 *sqliteHandle(const QSqlDatabase &db)
         return nullptr;
     return *static_cast<sqlite3 *const *>(handle.data());
 }
+#endif
 } // namespace
 
 QVariant textValue(const QString &text)
@@ -56,6 +61,11 @@ void ExpenseStatements::refuseChanges(const QString &reason)
     refusal = reason;
 }
 
+void ExpenseStatements::refuseSettingChanges(const QString &reason)
+{
+    settingRefusal = reason;
+}
+
 QSqlError ExpenseStatements::checkConnection()
 {
     if (!refusal.isEmpty())
@@ -64,6 +74,9 @@ QSqlError ExpenseStatements::checkConnection()
         return refused(QStringLiteral("Database not open"),
                        QStringLiteral("%1 could not be opened: %2").arg(db.databaseName(), db.lastError().text()));
     }
+#ifdef Q_OS_UNIX
+    // On Windows an open database file can be neither removed nor replaced, and a
+    // read-only connection stays read-only until the next start.
     sqlite3 *handle = sqliteHandle(db);
     if (!handle)
         return QSqlError();
@@ -76,12 +89,12 @@ QSqlError ExpenseStatements::checkConnection()
                            .arg(db.databaseName()));
     }
 
-    if (sqlite3_db_readonly(handle, "main") == 1
-        && ::access(QFile::encodeName(db.databaseName()).constData(), W_OK) == 0) {
+    if (sqlite3_db_readonly(handle, "main") == 1 && QFileInfo(db.databaseName()).isWritable()) {
         // Inside a transaction nothing can have been written yet on a read-only
         // connection, so it is begun again on the new one.
         return reopen(sqlite3_get_autocommit(handle) == 0);
     }
+#endif
     return QSqlError();
 }
 
@@ -104,6 +117,8 @@ StatementResult ExpenseStatements::run(Kind kind, const QVariantList &values)
 {
     StatementResult result;
     result.error = checkConnection();
+    if (!result.error.isValid() && !settingRefusal.isEmpty() && (kind == UpdateSetting || kind == InsertSetting))
+        result.error = refused(QStringLiteral("Changes are not saved"), settingRefusal);
     if (result.error.isValid())
         return result;
     QSqlQuery &query = queries[kind];

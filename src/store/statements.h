@@ -21,8 +21,10 @@ struct StatementResult
 // reused; every value is bound, never spliced into the SQL text.
 //
 // Before each statement the connection is checked, so that a change is never reported
-// saved when it cannot reach the book the program loaded:
-// - changes refused after a start-up whose reading failed (refuseChanges);
+// saved when it cannot reach the book the program loaded (the last two checks on Unix,
+// where the handle of Qt's driver belongs to the system SQLite):
+// - changes refused after a start-up whose reading failed (refuseChanges, or
+//   refuseSettingChanges when only the settings table could not be read);
 // - the file at the path is no longer the one opened (removed, or another file put in
 //   its place): SQLite would go on writing into the unlinked file and lose everything;
 // - a connection that SQLite opened read-only because the file was read-only at the
@@ -34,6 +36,8 @@ public:
 
     // Every later statement fails with this reason; the file is left as it is.
     void refuseChanges(const QString &reason);
+    // Only the statements on the settings table fail with this reason.
+    void refuseSettingChanges(const QString &reason);
 
     // insert into tablemoneydb(type,name,price,date,memo,MyID) values(?, ?, ?, ?, ?, ?)
     StatementResult insertMoney(const TableMoney &record);
@@ -58,6 +62,7 @@ private:
     QSqlQuery queries[KindCount];
     bool prepared[KindCount] = {};
     QString refusal;
+    QString settingRefusal;
 };
 
 // A text bound as text: a null string would otherwise reach SQLite as NULL.

@@ -1,4 +1,4 @@
-#include "statements.h"
+#include "store/statements.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -22,6 +22,15 @@ const char *const sqlText[] = {
 QSqlError refused(const QString &driverText, const QString &databaseText)
 {
     return QSqlError(driverText, databaseText, QSqlError::ConnectionError);
+}
+
+// A statement that ran but found nothing to change did not save anything.
+StatementResult noRowChanged(const QString &why)
+{
+    StatementResult result;
+    result.rowsAffected = 0;
+    result.error = QSqlError(QStringLiteral("No row changed"), why, QSqlError::StatementError);
+    return result;
 }
 
 #ifdef Q_OS_UNIX
@@ -92,7 +101,7 @@ QSqlError ExpenseStatements::checkConnection()
     if (sqlite3_db_readonly(handle, "main") == 1 && QFileInfo(db.databaseName()).isWritable()) {
         // Inside a transaction nothing can have been written yet on a read-only
         // connection, so it is begun again on the new one.
-        return reopen(sqlite3_get_autocommit(handle) == 0);
+        return reopen(transactionOpen);
     }
 #endif
     return QSqlError();
@@ -166,4 +175,40 @@ StatementResult ExpenseStatements::deleteMoney(qint32 MyID)
 StatementResult ExpenseStatements::insertSetting(const QString &settingname, const QString &settingvalue)
 {
     return run(InsertSetting, {textValue(settingname), textValue(settingvalue)});
+}
+
+StatementResult ExpenseStatements::saveCategoryList(const QString &settingname, const QString &settingvalue,
+                                                    const QList<TableMoney> &relabelled, bool rowLoaded,
+                                                    bool *insertedRow)
+{
+    *insertedRow = false;
+    StatementResult result;
+    if (!db.transaction()) {
+        result.error = db.lastError();
+        return result;
+    }
+    transactionOpen = true;
+    result = updateSetting(settingvalue, settingname);
+    if (result.ok && result.rowsAffected == 0 && !rowLoaded) {
+        // A book without the category row would silently drop the list.
+        result = insertSetting(settingname, settingvalue);
+        *insertedRow = result.ok;
+    }
+    if (result.ok && result.rowsAffected < 1)
+        result = noRowChanged(QStringLiteral("no stored setting is named %1").arg(settingname));
+    for (int i = 0; result.ok && i < relabelled.size(); ++i) {
+        result = updateMoney(relabelled.at(i));
+        if (result.ok && result.rowsAffected < 1)
+            result = noRowChanged(QStringLiteral("no stored record has MyID %1").arg(relabelled.at(i).MyID));
+    }
+    if (result.ok && !db.commit()) {
+        result.ok = false;
+        result.error = db.lastError();
+    }
+    if (!result.ok) {
+        db.rollback();
+        *insertedRow = false;
+    }
+    transactionOpen = false;
+    return result;
 }

@@ -1,8 +1,9 @@
 #ifndef STATEMENTS_H
 #define STATEMENTS_H
 
-#include "tablemoney.h"
+#include "store/tablemoney.h"
 
+#include <QList>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -50,6 +51,13 @@ public:
     // insert into tablesetting(settingname,settingvalue) values(?, ?)
     StatementResult insertSetting(const QString &settingname, const QString &settingvalue);
 
+    // The category list and the records relabelled with it, stored together or not at all:
+    // the list's row is updated, or inserted where the book had none when it was read
+    // (rowLoaded false; insertedRow), then every record, all in one transaction. A
+    // statement that changes no row fails the whole.
+    StatementResult saveCategoryList(const QString &settingname, const QString &settingvalue,
+                                     const QList<TableMoney> &relabelled, bool rowLoaded, bool *insertedRow);
+
 private:
     enum Kind { InsertMoney, UpdateMoney, UpdateSetting, DeleteMoney, InsertSetting, KindCount };
 
@@ -63,6 +71,7 @@ private:
     bool prepared[KindCount] = {};
     QString refusal;
     QString settingRefusal;
+    bool transactionOpen = false; // inside saveCategoryList
 };
 
 // A text bound as text: a null string would otherwise reach SQLite as NULL.

@@ -1,9 +1,11 @@
 #include "mainwindow/mainwindow.h"
 
+#include "store/backup.h"
 #include "store/globals.h"
 #include "store/statements.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDebug>
 #include <QFile>
 #include <QSet>
@@ -92,5 +94,11 @@ bool MainWindow::loadDatabase()
         statements->refuseSettingChanges(QStringLiteral("the settings table could not be read at start-up (%1); "
                                                         "it is left as it is")
                                              .arg(settingReadErrors.join(QStringLiteral("; "))));
+    else {
+        // Before anything can change the book. A book read in part is never copied, so
+        // rotation cannot push out the good copies.
+        backupBook(db, path, QCoreApplication::applicationDirPath() + QStringLiteral("/backups"),
+                   QDateTime::currentDateTime());
+    }
     return true;
 }

@@ -1,0 +1,189 @@
+#include "impl/internal.h"
+
+#include <log4cxx/spi/loggingevent.h>
+
+#include <QDateTime>
+#include <QThread>
+
+using Log4Qt::Impl::QtLayout;
+IMPLEMENT_LOG4CXX_OBJECT(QtLayout)
+
+namespace Log4Qt {
+namespace Impl {
+
+namespace {
+
+// '\1' is the logger's own name, for the layouts that print it rather than the category.
+const QString conversions = QStringLiteral("cdFlLmMnprtxX\1");
+
+QString threadName()
+{
+    // Formatted in the logging thread: appenders here write synchronously.
+    const QThread *thread = QThread::currentThread();
+    return !thread->objectName().isEmpty() ? thread->objectName()
+                                           : QStringLiteral("0x%1").arg(quintptr(thread), 16, 16, QLatin1Char('0'));
+}
+
+QString dateText(const QString &format, const log4cxx::spi::LoggingEventPtr &event)
+{
+    if (format == QLatin1String("NONE"))
+        return QString();
+    if (format == QLatin1String("RELATIVE"))
+        return QString::number((event->getTimeStamp() - log4cxx::spi::LoggingEvent::getStartTime()) / 1000);
+    QString qtFormat = format;
+    if (format.isEmpty() || format == QLatin1String("ISO8601"))
+        qtFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz");
+    else if (format == QLatin1String("ABSOLUTE"))
+        qtFormat = QStringLiteral("HH:mm:ss.zzz");
+    else if (format == QLatin1String("DATE"))
+        qtFormat = QStringLiteral("dd MM yyyy HH:mm:ss.zzz");
+    return QDateTime::fromMSecsSinceEpoch(event->getTimeStamp() / 1000).toString(qtFormat);
+}
+
+} // namespace
+
+void QtLayout::setOption(const log4cxx::LogString &option, const log4cxx::LogString &value)
+{
+    if (option == "ConversionPattern")
+        m_pattern = fromLS(value);
+    else if (option == "Header")
+        m_header = fromLS(value);
+    else if (option == "Footer")
+        m_footer = fromLS(value);
+    else if (option == "Suffix")
+        m_suffix = fromLS(value);
+    else if (option == "Xml")
+        m_xml = true;
+}
+
+// Unknown characters and an unclosed option stay as text; only a bad %c{n} is reported.
+void QtLayout::activateOptions(log4cxx::helpers::Pool &)
+{
+    m_parts.clear();
+    const QString &p = m_pattern;
+    const int n = p.size();
+    Part literal;
+    for (int i = 0; i < n;) {
+        if (p.at(i) != QLatin1Char('%')) {
+            literal.text += p.at(i++);
+            continue;
+        }
+        if (i + 1 < n && p.at(i + 1) == QLatin1Char('%')) {
+            literal.text += QLatin1Char('%');
+            i += 2;
+            continue;
+        }
+        Part part;
+        int j = i + 1;
+        if (j < n && p.at(j) == QLatin1Char('-')) {
+            part.leftAlign = true;
+            ++j;
+        }
+        int start = j;
+        while (j < n && p.at(j).isDigit())
+            ++j;
+        part.minWidth = p.mid(start, j - start).toInt();
+        if (j < n && p.at(j) == QLatin1Char('.')) {
+            start = ++j;
+            while (j < n && p.at(j).isDigit())
+                ++j;
+            part.maxWidth = j > start ? p.mid(start, j - start).toInt() : -1;
+        }
+        if (j >= n || !conversions.contains(p.at(j))) {
+            literal.text += p.mid(i, j + 1 - i);
+            i = j + 1;
+            continue;
+        }
+        part.conversion = p.at(j++);
+        if ((part.conversion == QLatin1Char('c') || part.conversion == QLatin1Char('d')) && j < n
+            && p.at(j) == QLatin1Char('{')) {
+            const int close = p.indexOf(QLatin1Char('}'), j);
+            if (close < 0) {
+                literal.text += p.mid(i);
+                break;
+            }
+            part.text = p.mid(j + 1, close - j - 1);
+            j = close + 1;
+            bool ok = true;
+            if (part.conversion == QLatin1Char('c'))
+                part.text.toInt(&ok);
+            if (!ok)
+                reportError("PatternFormatter", QStringLiteral("Option '%1' cannot be converted into an integer").arg(part.text));
+        }
+        if (!literal.text.isEmpty())
+            m_parts.append(literal);
+        literal = Part();
+        m_parts.append(part);
+        i = j;
+    }
+    if (!literal.text.isEmpty())
+        m_parts.append(literal);
+}
+
+void QtLayout::format(log4cxx::LogString &output, const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &) const
+{
+    if (m_xml) {
+        output += toLS(QStringLiteral("<log4j:event logger=\"%1\" timestamp=\"%2\" level=\"%3\" thread=\"%4\">"
+                                      "<log4j:message><![CDATA[%5]]></log4j:message></log4j:event>")
+                           .arg(fromLS(event->getLoggerName())).arg(event->getTimeStamp() / 1000)
+                           .arg(fromLS(event->getLevel()->toString()), threadName(), fromLS(event->getMessage())));
+        return;
+    }
+    QString out;
+    for (const Part &part : m_parts) {
+        if (part.conversion.isNull()) {
+            out += part.text;
+            continue;
+        }
+        QString value = convert(part, event);
+        if (part.maxWidth >= 0 && value.size() > part.maxWidth)
+            value = value.right(part.maxWidth);
+        if (value.size() < part.minWidth)
+            value = part.leftAlign ? value.leftJustified(part.minWidth) : value.rightJustified(part.minWidth);
+        out += value;
+    }
+    output += toLS(out + m_suffix);
+}
+
+QString QtLayout::convert(const Part &part, const log4cxx::spi::LoggingEventPtr &event) const
+{
+    const log4cxx::spi::LocationInfo &location = event->getLocationInformation();
+    switch (part.conversion.unicode()) {
+    case 1: return fromLS(event->getLoggerName());
+    case 'c': {
+        log4cxx::LogString category;
+        const QString name = fromLS(event->getProperty("category", category) ? category : event->getLoggerName());
+        const int precision = part.text.toInt();
+        const QStringList pieces = name.split(QStringLiteral("::"));
+        return precision > 0 && precision < pieces.size() ? pieces.mid(pieces.size() - precision).join(QStringLiteral("::")) : name;
+    }
+    case 'd': return dateText(part.text, event);
+    case 'F': return QString::fromUtf8(location.getFileName());
+    case 'L': return QString::number(location.getLineNumber());
+    case 'M': return fromLS(location.getMethodName());
+    case 'l':
+        return QStringLiteral("%1:%2 - %3").arg(QString::fromUtf8(location.getFileName())).arg(location.getLineNumber())
+            .arg(fromLS(location.getMethodName()));
+    case 'm': return fromLS(event->getMessage());
+    case 'n': return QStringLiteral("\n");
+    case 'p': return fromLS(event->getLevel()->toString());
+    case 'r': return dateText(QStringLiteral("RELATIVE"), event);
+    case 't': return threadName();
+    }
+    return QString(); // %x and %X: no context is ever pushed
+}
+
+void QtLayout::appendHeader(log4cxx::LogString &output, log4cxx::helpers::Pool &)
+{
+    if (!m_header.isEmpty())
+        output += toLS(m_header + QLatin1Char('\n'));
+}
+
+void QtLayout::appendFooter(log4cxx::LogString &output, log4cxx::helpers::Pool &)
+{
+    if (!m_footer.isEmpty())
+        output += toLS(m_footer + QLatin1Char('\n'));
+}
+
+} // namespace Impl
+} // namespace Log4Qt

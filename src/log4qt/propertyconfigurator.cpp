@@ -98,7 +98,7 @@ const std::vector<ClassInfo> &classes()
         {"TTCCLayout", nullptr, false, {},
          layout + std::vector<Property>{{"categoryPrefixing", Bool, "CategoryPrefixing"}, {"contextPrinting", Bool, "ContextPrinting"},
                                         {"dateFormat", Text, "DateFormat"}, {"threadPrinting", Bool, "ThreadPrinting"}}},
-        {"SimpleTimeLayout", nullptr, false, {{"ConversionPattern", "%d{dd.MM.yyyy hh:mm}[%t] %p \1 - %m%n"}}, layout},
+        {"SimpleTimeLayout", nullptr, false, {{"ConversionPattern", "%d{dd.MM.yyyy hh:mm}[%t] %p %\1 - %m%n"}}, layout},
         {"XMLLayout", nullptr, false, {{"Xml", "true"}}, layout},
     };
     return list;
@@ -331,7 +331,7 @@ bool Configurator::translate(const QString &key, const ClassInfo &info, const QS
         const QString date = values.value(QStringLiteral("DateFormat"), QStringLiteral("RELATIVE"));
         const auto on = [&](const char *option) { return values.value(QLatin1String(option)) != QLatin1String("false"); };
         values.insert(QStringLiteral("ConversionPattern"),
-                      (date.isEmpty() || date == QLatin1String("NONE") ? QString() : QStringLiteral("%d{%1} ").arg(date))
+                      QStringLiteral("%d{%1} ").arg(date)
                           + (on("ThreadPrinting") ? QStringLiteral("[%t] ") : QString()) + QStringLiteral("%-5p ")
                           + (on("CategoryPrefixing") ? QStringLiteral("%c ") : QString())
                           + (on("ContextPrinting") ? QStringLiteral("%x ") : QString()) + QStringLiteral("- %m%n"));

@@ -175,22 +175,6 @@ bool convert(const Property &property, QString *value, const QString &className,
     return ok;
 }
 
-class NoFileFilter : public log4cxx::spi::Filter
-{
-public:
-    explicit NoFileFilter(const QString &name) : m_name(name) {}
-    void activateOptions(log4cxx::helpers::Pool &) override {}
-    void setOption(const log4cxx::LogString &, const log4cxx::LogString &) override {}
-    FilterDecision decide(const log4cxx::spi::LoggingEventPtr &) const override
-    {
-        reportError("FileAppender", QStringLiteral("Use of appender '%1' without open file").arg(m_name));
-        return DENY;
-    }
-
-private:
-    QString m_name;
-};
-
 class Configurator : public log4cxx::PropertyConfigurator
 {
 public:
@@ -388,9 +372,11 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     }
     // log4cxx keeps its own failures quiet; Log4Qt reports them, and every event the appender cannot write.
     const auto fileAppender = log4cxx::cast<log4cxx::FileAppender>(appender);
-    if (fileAppender && (fileAppender->getFile().empty() || !QFile::exists(fromLS(fileAppender->getFile())))) {
+    // (A daily file without a name is no error to Log4Qt; a bad date pattern reported itself.)
+    if (fileAppender && !fileAppender->getFilter() && QLatin1String(info->name) != QLatin1String("DailyFileAppender")
+        && (fileAppender->getFile().empty() || !QFile::exists(fromLS(fileAppender->getFile())))) {
         reportError("FileAppender", QStringLiteral("Unable to open the file of appender '%1'").arg(name));
-        fileAppender->addFilter(std::make_shared<NoFileFilter>(name));
+        fileAppender->addFilter(refusingFilter("FileAppender", QStringLiteral("Use of appender '%1' without open file").arg(name)));
     }
     return appender;
 }
@@ -403,8 +389,11 @@ void Configurator::read(QFile &file)
     QTextStream stream(&file);
     stream.setCodec(QTextCodec::codecForLocale());
     QString text = stream.readAll();
-    text.replace(QRegularExpression(QStringLiteral("^(\\s*[^\\s=:#!][^=:\\s]*\\s*[=:]?\\s*)\\\\"), QRegularExpression::MultilineOption),
-                 QStringLiteral("\\1\x01"));
+    // log4cxx's reader would also take a value's leading '=' or ':' as a separator.
+    const QRegularExpression valueStart(QStringLiteral("^(\\s*+[^\\s=:#!][^=:\\s]*+\\s*+[=:]?+\\s*+)([=:\\\\])"),
+                                        QRegularExpression::MultilineOption);
+    for (QRegularExpressionMatch m = valueStart.match(text); m.hasMatch(); m = valueStart.match(text, m.capturedEnd()))
+        text.replace(m.capturedStart(2), 1, m.captured(2) == QLatin1String("\\") ? QStringLiteral("\x01") : QLatin1Char('\\') + m.captured(2));
     text.replace(QRegularExpression(QStringLiteral("\\\\u(?=[0-9a-fA-F]{4})")), QStringLiteral("\x02u"));
     QByteArray latin1;
     for (const QChar c : text)

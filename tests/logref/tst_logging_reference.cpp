@@ -41,16 +41,18 @@ bool sameLines(const QStringList &a, const QStringList &b)
 }
 
 // The library's own messages are compared by their level alone: any line that
-// carries none of the driver's texts stands for "<LEVEL>", and its chatter below
-// WARN is left out.
+// carries none of the driver's texts but a level or a word of the library's own
+// stands for "<LEVEL>", and its chatter below WARN is left out.
 QStringList levelsOfOwnMessages(const QStringList &lines)
 {
     static const QRegularExpression driverText(
         QStringLiteral("error:db|删除|info line|warn line|error line|category line|from the worker|rolling test|Shutting down"));
+    static const QRegularExpression ownText(
+        QStringLiteral("\\b(FATAL|ERROR|WARN|INFO|DEBUG|TRACE|[Aa]ppender|[Pp]roperty|[Oo]ption|[Ll]ayout|[Pp]attern|file|class)\\b"));
     static const QRegularExpression level(QStringLiteral("\\b(FATAL|ERROR|WARN|INFO|DEBUG|TRACE)\\b"));
     QStringList out;
     for (const QString &line : lines) {
-        if (line.contains(driverText) || line.isEmpty()) {
+        if (line.contains(driverText) || !line.contains(ownText)) {
             out << line;
             continue;
         }

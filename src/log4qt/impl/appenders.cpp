@@ -18,6 +18,54 @@ IMPLEMENT_LOG4CXX_OBJECT(QtDailyFileAppender)
 namespace Log4Qt {
 namespace Impl {
 
+namespace {
+
+class ConsoleWriter : public log4cxx::helpers::Writer
+{
+public:
+    explicit ConsoleWriter(FILE *stream) : m_stream(stream) {}
+    void close(log4cxx::helpers::Pool &) override {}
+    void flush(log4cxx::helpers::Pool &) override { std::fflush(m_stream); }
+    void write(const log4cxx::LogString &text, log4cxx::helpers::Pool &) override
+    {
+        const QByteArray bytes = QTextCodec::codecForLocale()->fromUnicode(fromLS(text));
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_stream);
+    }
+
+private:
+    FILE *m_stream;
+};
+
+class RefusingFilter : public log4cxx::spi::Filter
+{
+public:
+    RefusingFilter(const char *source, const QString &message) : m_source(source), m_message(message) {}
+    void activateOptions(log4cxx::helpers::Pool &) override {}
+    void setOption(const log4cxx::LogString &, const log4cxx::LogString &) override {}
+    FilterDecision decide(const log4cxx::spi::LoggingEventPtr &) const override
+    {
+        reportError(m_source, m_message);
+        return DENY;
+    }
+
+private:
+    const char *m_source;
+    QString m_message;
+};
+
+// Whether the pattern changes within a month: Log4Qt's periods run from a minute to a month.
+bool namesPeriod(const QString &pattern)
+{
+    const QDateTime t(QDate(2001, 1, 1), QTime(0, 0));
+    for (const QDateTime &later : {t.addSecs(60), t.addSecs(3600), t.addSecs(12 * 3600), t.addDays(1), t.addDays(7), t.addMonths(1)})
+        if (later.toString(pattern) != t.toString(pattern))
+            return true;
+    return false;
+}
+
+} // namespace
+
+
 void QtDailyFileAppender::setOption(const log4cxx::LogString &option, const log4cxx::LogString &value)
 {
     if (option == "DatePattern")
@@ -42,7 +90,14 @@ QString QtDailyFileAppender::fileFor(const QString &date) const
 void QtDailyFileAppender::activateOptions(log4cxx::helpers::Pool &pool)
 {
     m_baseFile = fromLS(getFile());
-    m_date = QDate::currentDate().toString(m_datePattern);
+    if (m_renaming && !namesPeriod(m_datePattern)) {
+        reportError("DailyRollingFileAppender", QStringLiteral("The pattern '%1' does not specify a frequency for appender '%2'")
+                                                    .arg(m_datePattern, fromLS(getName())));
+        addFilter(refusingFilter("DailyRollingFileAppender",
+                                 QStringLiteral("Use of appender '%1' without having a valid date pattern set").arg(fromLS(getName()))));
+        return;
+    }
+    m_date = now().toString(m_datePattern);
     if (!m_baseFile.isEmpty())
         setFile(toLS(fileFor(m_date)));
     removeOldFiles();
@@ -51,7 +106,7 @@ void QtDailyFileAppender::activateOptions(log4cxx::helpers::Pool &pool)
 
 void QtDailyFileAppender::subAppend(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool)
 {
-    const QString date = QDateTime::fromMSecsSinceEpoch(event->getTimeStamp() / 1000).toString(m_datePattern);
+    const QString date = eventTime(event).toString(m_datePattern);
     if (date != m_date && !m_baseFile.isEmpty()) {
         closeWriter();
         if (m_renaming && !QFile::rename(m_baseFile, m_baseFile + m_date))
@@ -63,25 +118,10 @@ void QtDailyFileAppender::subAppend(const log4cxx::spi::LoggingEventPtr &event, 
     log4cxx::FileAppender::subAppend(event, pool);
 }
 
-namespace {
-
-class ConsoleWriter : public log4cxx::helpers::Writer
+log4cxx::spi::FilterPtr refusingFilter(const char *source, const QString &message)
 {
-public:
-    explicit ConsoleWriter(FILE *stream) : m_stream(stream) {}
-    void close(log4cxx::helpers::Pool &) override {}
-    void flush(log4cxx::helpers::Pool &) override { std::fflush(m_stream); }
-    void write(const log4cxx::LogString &text, log4cxx::helpers::Pool &) override
-    {
-        const QByteArray bytes = QTextCodec::codecForLocale()->fromUnicode(fromLS(text));
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_stream);
-    }
-
-private:
-    FILE *m_stream;
-};
-
-} // namespace
+    return std::make_shared<RefusingFilter>(source, message);
+}
 
 log4cxx::helpers::WriterPtr consoleWriter(bool toStderr)
 {
@@ -94,7 +134,7 @@ void QtDailyFileAppender::removeOldFiles() const
     if (m_renaming || m_keepDays <= 0 || m_baseFile.isEmpty())
         return;
     const QFileInfo info(m_baseFile);
-    const QDate oldest = QDate::currentDate().addDays(-m_keepDays);
+    const QDate oldest = now().date().addDays(-m_keepDays);
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
     for (const QFileInfo &file : QDir(info.path()).entryInfoList({info.completeBaseName() + QLatin1Char('*') + suffix}, QDir::Files)) {
         const QString date = file.fileName().mid(info.completeBaseName().size());

@@ -6,10 +6,15 @@
 #include <log4cxx/fileappender.h>
 #include <log4cxx/helpers/writer.h>
 #include <log4cxx/layout.h>
+#include <log4cxx/spi/filter.h>
 #include <log4cxx/spi/loggerrepository.h>
+#include <log4cxx/spi/loggingevent.h>
 
+#include <QDateTime>
 #include <QString>
 #include <QVector>
+
+#include <functional>
 
 // The parts of Log4Qt that log4cxx does not have, registered with log4cxx so
 // that its configurator creates them by these class names.
@@ -31,6 +36,11 @@ int errorCount();
 
 // The locale's codec, in which Log4Qt reads its file and writes every appender.
 log4cxx::LogString localeEncoding();
+
+// The time of an event, and "now" for the daily files; a test may fix the clock.
+QDateTime eventTime(const log4cxx::spi::LoggingEventPtr &event);
+QDateTime now();
+void setClockForTesting(std::function<QDateTime()> clock);
 
 inline QString fromLS(const log4cxx::LogString &s) { return QString::fromStdString(s); }
 inline log4cxx::LogString toLS(const QString &s) { return s.toStdString(); }
@@ -114,6 +124,9 @@ private:
     QString m_baseFile, m_datePattern = QStringLiteral("'.'yyyy-MM-dd"), m_date;
     int m_keepDays = 0;
 };
+
+// Refuses every event, reporting each: an appender Log4Qt could not open.
+log4cxx::spi::FilterPtr refusingFilter(const char *source, const QString &message);
 
 // Console output in the locale's codec, as Log4Qt's text streams write it;
 // log4cxx's own console writer follows the C library's locale instead.

@@ -37,10 +37,31 @@ QString dateText(const QString &format, const log4cxx::spi::LoggingEventPtr &eve
         qtFormat = QStringLiteral("HH:mm:ss.zzz");
     else if (format == QLatin1String("DATE"))
         qtFormat = QStringLiteral("dd MM yyyy HH:mm:ss.zzz");
-    return QDateTime::fromMSecsSinceEpoch(event->getTimeStamp() / 1000).toString(qtFormat);
+    return eventTime(event).toString(qtFormat);
+}
+
+std::function<QDateTime()> &clock()
+{
+    static std::function<QDateTime()> c;
+    return c;
 }
 
 } // namespace
+
+QDateTime eventTime(const log4cxx::spi::LoggingEventPtr &event)
+{
+    return clock() ? clock()() : QDateTime::fromMSecsSinceEpoch(event->getTimeStamp() / 1000);
+}
+
+QDateTime now()
+{
+    return clock() ? clock()() : QDateTime::currentDateTime();
+}
+
+void setClockForTesting(std::function<QDateTime()> c)
+{
+    clock() = std::move(c);
+}
 
 void QtLayout::setOption(const log4cxx::LogString &option, const log4cxx::LogString &value)
 {

@@ -1,33 +1,29 @@
-#include "addnew.h"
+#include "forms/addnew.h"
 
-#include "dialoganswers.h"
-#include "dialogs.h"
+#include "support/dialoganswers.h"
+#include "support/testsupport.h"
+#include "ui/dialogs.h"
 
 #include <QtTest>
 #include <QtWidgets>
+
+using TestSupport::child;
 
 // The form's widgets, found by their object names.
 struct AddNewWidgets
 {
     explicit AddNewWidgets(QWidget *f)
-        : gridLayout(get<QGridLayout>(f, "gridLayout"))
-        , label(get<QLabel>(f, "label"))
-        , label_5(get<QLabel>(f, "label_5"))
-        , comboBox_type(get<QComboBox>(f, "comboBox_type"))
-        , lineEdit_name(get<QLineEdit>(f, "lineEdit_name"))
-        , lineEdit_price(get<QLineEdit>(f, "lineEdit_price"))
-        , dateEdit_date(get<QDateEdit>(f, "dateEdit_date"))
-        , plainTextEdit_memo(get<QPlainTextEdit>(f, "plainTextEdit_memo"))
-        , pushButton_add(get<QPushButton>(f, "pushButton_add"))
-        , pushButton_close(get<QPushButton>(f, "pushButton_close"))
+        : gridLayout(child<QGridLayout>(f, "gridLayout"))
+        , label(child<QLabel>(f, "label"))
+        , label_5(child<QLabel>(f, "label_5"))
+        , comboBox_type(child<QComboBox>(f, "comboBox_type"))
+        , lineEdit_name(child<QLineEdit>(f, "lineEdit_name"))
+        , lineEdit_price(child<QLineEdit>(f, "lineEdit_price"))
+        , dateEdit_date(child<QDateEdit>(f, "dateEdit_date"))
+        , plainTextEdit_memo(child<QPlainTextEdit>(f, "plainTextEdit_memo"))
+        , pushButton_add(child<QPushButton>(f, "pushButton_add"))
+        , pushButton_close(child<QPushButton>(f, "pushButton_close"))
     {
-    }
-    template<class T> static T *get(QWidget *f, const char *name)
-    {
-        T *w = f->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no %s on the form", name);
-        return w;
     }
     QGridLayout *gridLayout;
     QLabel *label;

@@ -1,5 +1,5 @@
-#include "commanddriver.h"
-#include "monthtotals.h"
+#include "support/commanddriver.h"
+#include "store/monthtotals.h"
 
 #include <QListView>
 #include <QSignalSpy>
@@ -27,7 +27,7 @@ const QString commaRefused = QStringLiteral("您刚才使用了英文逗号，�
 
 } // namespace
 
-class TestBadInput : public QObject
+class TestBadInput : public QObject, DrivenWindow
 {
     Q_OBJECT
 private slots:
@@ -40,35 +40,25 @@ private slots:
 
 private:
     void start(const QString &categories);
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<CommandDriver> driver;
-    DialogAnswers answers;
 };
 
 void TestBadInput::init()
 {
-    answers = DialogAnswers();
-    answers.install();
+    resetAnswers();
 }
 
 void TestBadInput::cleanup()
 {
-    driver.reset();
-    window.reset();
+    closeWindow();
     Dialogs::setResponder(nullptr);
 }
 
 void TestBadInput::start(const QString &categories)
 {
-    driver.reset();
-    window.reset();
+    closeWindow();
     if (!categories.isNull())
         QVERIFY(createDatabase(databasePath(), categories));
-    window.reset(new MainWindow);
-    window->resize(1000, 700);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    driver.reset(new CommandDriver(*window, answers));
+    openWindow({1000, 700});
 }
 
 void TestBadInput::entries_data()
@@ -112,18 +102,18 @@ void TestBadInput::entries()
 
     driver->rightClick(-1, QStringLiteral("新增"));
     AddNew *form = driver->entryForm();
-    auto *dateEdit = CommandDriver::child<QDateEdit>(form, "dateEdit_date");
+    auto *dateEdit = child<QDateEdit>(form, "dateEdit_date");
     QVERIFY(date >= dateEdit->minimumDate() && date <= dateEdit->maximumDate());
     driver->fillEntry(name, QString(), date, memo, QStringLiteral("B"));
     // The price is typed, so the field's validator sees every key.
-    auto *priceEdit = CommandDriver::child<QLineEdit>(form, "lineEdit_price");
+    auto *priceEdit = child<QLineEdit>(form, "lineEdit_price");
     QTest::keyClicks(priceEdit, price);
     QCOMPARE(priceEdit->text(), price);
-    const QString shownName = CommandDriver::child<QLineEdit>(form, "lineEdit_name")->text();
+    const QString shownName = child<QLineEdit>(form, "lineEdit_name")->text();
     QCOMPARE(shownName, name);
     // The memo field keeps line breaks as plain "\n": a pasted "\r\n" or paragraph
     // separator becomes one, so the record carries what the field shows.
-    const QString shownMemo = CommandDriver::child<QPlainTextEdit>(form, "plainTextEdit_memo")->toPlainText();
+    const QString shownMemo = child<QPlainTextEdit>(form, "plainTextEdit_memo")->toPlainText();
     if (shownMemo != memo)
         qInfo("memo field shows %s for %s", shownMemo.toUtf8().toHex(' ').constData(), memo.toUtf8().toHex(' ').constData());
 
@@ -188,7 +178,7 @@ void TestBadInput::categories()
     start(QString());
     QCOMPARE(CommandDriver::categorySetting(), stored);
     driver->rightClick(-1, QStringLiteral("新增"));
-    auto *box = CommandDriver::child<QComboBox>(driver->entryForm(), "comboBox_type");
+    auto *box = child<QComboBox>(driver->entryForm(), "comboBox_type");
     QStringList offered;
     for (int i = 0; i < box->count(); ++i)
         offered << box->itemText(i);

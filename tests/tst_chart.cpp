@@ -1,5 +1,6 @@
-#include "globals.h"
-#include "mainwindow.h"
+#include "store/globals.h"
+#include "mainwindow/mainwindow.h"
+#include "support/testsupport.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -16,6 +17,8 @@
 #include <QtTest>
 
 #include <memory>
+
+using TestSupport::child;
 
 QT_CHARTS_USE_NAMESPACE
 
@@ -78,20 +81,20 @@ void TestChart::setRecords(const QStringList &entries)
 
 void TestChart::setRange(const QDate &start, const QDate &end)
 {
-    window->findChild<QDateEdit *>(QStringLiteral("dateEdit_Start"))->setDate(start);
-    window->findChild<QDateEdit *>(QStringLiteral("dateEdit_End"))->setDate(end);
+    child<QDateEdit>(window.get(), "dateEdit_Start")->setDate(start);
+    child<QDateEdit>(window.get(), "dateEdit_End")->setDate(end);
 }
 
 void TestChart::press()
 {
-    auto *button = window->findChild<QPushButton *>(QStringLiteral("pushButton_runcharts"));
+    auto *button = child<QPushButton>(window.get(), "pushButton_runcharts");
     QVERIFY(button);
     button->click();
 }
 
 QWidget *TestChart::host() const
 {
-    return window->findChild<QWidget *>(QStringLiteral("widget_QChart"));
+    return child<QWidget>(window.get(), "widget_QChart");
 }
 
 QList<QChartView *> TestChart::views() const
@@ -228,7 +231,7 @@ void TestChart::periodHasNoEffect()
 {
     setRecords({"2022-03-01|1", "2022-04-01|2", "2023-01-01|4"});
     setRange(QDate(2022, 1, 1), QDate(2023, 12, 31));
-    auto *period = window->findChild<QComboBox *>(QStringLiteral("comboBox_Period"));
+    auto *period = child<QComboBox>(window.get(), "comboBox_Period");
     QVERIFY(period);
 
     press();
@@ -306,8 +309,8 @@ void TestChart::viewFollowsPage()
     window->resize(900, 600);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
-    tabs->setCurrentWidget(window->findChild<QWidget *>(QStringLiteral("tab_2")));
+    auto *tabs = child<QTabWidget>(window.get(), "tabWidget");
+    tabs->setCurrentWidget(child<QWidget>(window.get(), "tab_2"));
 
     press();
     QChartView *view = views().value(0);

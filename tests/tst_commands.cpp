@@ -1,4 +1,4 @@
-#include "commanddriver.h"
+#include "support/commanddriver.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -38,19 +38,14 @@ QString insertSql(const Row &r)
 
 } // namespace
 
-class TestCommands : public QObject
+class TestCommands : public QObject, DrivenWindow
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<MainWindow> window;
-    DialogAnswers answers;
-    std::unique_ptr<CommandDriver> driver;
-
     void start(const QList<Row> &rows, const QString &categories = QStringLiteral("A,B,C"))
     {
-        driver.reset();
-        window.reset();
+        closeWindow();
         QVERIFY(createDatabase(databasePath(), categories));
         QStringList sql;
         for (const Row &r : rows)
@@ -58,31 +53,13 @@ private:
         QVERIFY(execSql(databasePath(), sql));
         restart();
     }
-    void restart()
-    {
-        driver.reset();
-        window.reset();
-        window.reset(new MainWindow);
-        driver.reset(new CommandDriver(*window, answers));
-        window->resize(1000, 700);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
+    void restart() { openWindow({1000, 700}); }
     MainWindowProbe probe() { return driver->probe(); }
     QTableView *view() { return driver->view(); }
-    void rightClick(int row, const QString &entry) { driver->rightClick(row, entry); }
-    template<typename T> T *formChild(QWidget *form, const char *name) { return CommandDriver::child<T>(form, name); }
-    void fillEntry(const QString &name, const QString &price, const QDate &date = QDate(2024, 3, 5),
-                   const QString &memo = QString(), const QString &type = QString())
-    {
-        driver->fillEntry(name, price, date, memo, type);
-    }
-    void pressEntryButton() { driver->pressEntryButton(); }
-    QList<QStringList> tableRows() { return driver->tableRows(); }
     QStringList tableColumn(int column)
     {
         QStringList out;
-        for (const QStringList &row : tableRows())
+        for (const QStringList &row : driver->tableRows())
             out << row.at(column);
         return out;
     }
@@ -92,14 +69,14 @@ private:
     void renameCategory(int row, const QString &to)
     {
         DoSetting *f = probe().settingForm();
-        auto *list = formChild<QListView>(f, "listView_setting");
+        auto *list = child<QListView>(f, "listView_setting");
         list->setCurrentIndex(list->model()->index(row, 0));
         answers.text(to);
-        formChild<QPushButton>(f, "pushButton_edit")->click();
+        child<QPushButton>(f, "pushButton_edit")->click();
     }
     int rowOfCategory(const QString &name)
     {
-        auto *list = formChild<QListView>(probe().settingForm(), "listView_setting");
+        auto *list = child<QListView>(probe().settingForm(), "listView_setting");
         for (int r = 0; r < list->model()->rowCount(); ++r)
             if (list->model()->index(r, 0).data().toString() == name)
                 return r;
@@ -112,15 +89,10 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        answers = DialogAnswers();
-        answers.install();
-    }
+    void init() { resetAnswers(); }
     void cleanup()
     {
-        driver.reset();
-        window.reset();
+        closeWindow();
         Dialogs::setResponder(nullptr);
     }
 
@@ -137,16 +109,16 @@ private slots:
     void keysOnAnEmptyBook()
     {
         start({});
-        rightClick(-1, QStringLiteral("新增"));
+        driver->rightClick(-1, QStringLiteral("新增"));
         AddNew *f = probe().addNewForm();
         QVERIFY(f->isVisible());
         QCOMPARE(f->windowTitle(), QStringLiteral("新增数据窗体"));
         QCOMPARE(f->windowModality(), Qt::ApplicationModal);
         QVERIFY(f->isWindow());
         QCOMPARE(f->size(), QSize(800, 600));
-        fillEntry(QStringLiteral("米"), QStringLiteral("12.5"));
-        pressEntryButton();
-        pressEntryButton();
+        driver->fillEntry(QStringLiteral("米"), QStringLiteral("12.5"));
+        driver->pressEntryButton();
+        driver->pressEntryButton();
         QCOMPARE(tableColumn(5), (QStringList{"1", "2"}));
         QCOMPARE(fileRows().size(), 2);
         QCOMPARE(fileRows().at(1), (QStringList{"A", "米", "12.5", "2024-03-05", "", "2"}));
@@ -157,14 +129,14 @@ private slots:
     void deletingTheHighestKeyFreesIt()
     {
         start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 7}});
-        rightClick(-1, QStringLiteral("新增"));
-        fillEntry(QStringLiteral("z"), QStringLiteral("3"));
-        pressEntryButton();
+        driver->rightClick(-1, QStringLiteral("新增"));
+        driver->fillEntry(QStringLiteral("z"), QStringLiteral("3"));
+        driver->pressEntryButton();
         QCOMPARE(fileRows().last().last(), QStringLiteral("8"));
-        rightClick(2, QStringLiteral("删除"));
+        driver->rightClick(2, QStringLiteral("删除"));
         QCOMPARE(answers.asked.last().kind, Dialogs::Request::Question);
         QCOMPARE(fileRows().size(), 2);
-        pressEntryButton();
+        driver->pressEntryButton();
         QCOMPARE(fileRows().last().last(), QStringLiteral("8"));
         QCOMPARE(tableColumn(5), (QStringList{"1", "7", "8"}));
     }
@@ -213,7 +185,7 @@ private slots:
     {
         QFETCH(QString, entry);
         start({{"A", "x", "1", "2024-01-01", "", 1}});
-        rightClick(-1, entry);
+        driver->rightClick(-1, entry);
         QCOMPARE(answers.warnings(), QStringList{QStringLiteral("请定位到有效数据区域再点右键！")});
         QCOMPARE(answers.asked.last().title, QStringLiteral("警告"));
         QVERIFY(!probe().addNewForm()->isVisible());
@@ -223,12 +195,12 @@ private slots:
     void changingTheDateMovesTheRowAndKeepsTheKey()
     {
         start({{"A", "早", "1", "2024-01-01", "", 1}, {"B", "晚", "2", "2024-02-01", "", 2}});
-        rightClick(0, QStringLiteral("修改"));
+        driver->rightClick(0, QStringLiteral("修改"));
         AddNew *f = probe().addNewForm();
         QCOMPARE(f->windowTitle(), QStringLiteral("修改数据窗体"));
-        QCOMPARE(formChild<QLineEdit>(f, "lineEdit_name")->text(), QStringLiteral("早"));
-        formChild<QDateEdit>(f, "dateEdit_date")->setDate(QDate(2024, 3, 1));
-        pressEntryButton();
+        QCOMPARE(child<QLineEdit>(f, "lineEdit_name")->text(), QStringLiteral("早"));
+        child<QDateEdit>(f, "dateEdit_date")->setDate(QDate(2024, 3, 1));
+        driver->pressEntryButton();
         QCOMPARE(tableColumn(1), (QStringList{"晚", "早"}));
         QCOMPARE(tableColumn(5), (QStringList{"2", "1"}));
         QCOMPARE(fileRows().last(), (QStringList{"A", "早", "1", "2024-03-01", "", "1"}));
@@ -239,18 +211,18 @@ private slots:
         start({});
         const QString name = QStringLiteral("O'Brien \"quoted\" %2 %1");
         const QString memo = QStringLiteral("line one\nline two; drop table tablemoneydb;--");
-        rightClick(-1, QStringLiteral("新增"));
-        fillEntry(name, QStringLiteral("12.50"), QDate(2024, 3, 5), memo, QStringLiteral("B"));
-        pressEntryButton();
+        driver->rightClick(-1, QStringLiteral("新增"));
+        driver->fillEntry(name, QStringLiteral("12.50"), QDate(2024, 3, 5), memo, QStringLiteral("B"));
+        driver->pressEntryButton();
         QCOMPARE(fileRows(), (QList<QStringList>{{"B", name, "12.50", "2024-03-05", memo, "1"}}));
         restart();
-        QCOMPARE(tableRows(), (QList<QStringList>{{"B", name, "12.50", "2024-03-05", memo, "1"}}));
+        QCOMPARE(driver->tableRows(), (QList<QStringList>{{"B", name, "12.50", "2024-03-05", memo, "1"}}));
     }
 
     void renameRelabelsRecords()
     {
         start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}, {"A", "z", "3", "2024-01-03", "", 3}});
-        rightClick(-1, QStringLiteral("设置"));
+        driver->rightClick(-1, QStringLiteral("设置"));
         QCOMPARE(probe().settingForm()->windowTitle(), QStringLiteral("设置窗体"));
         renameCategory(rowOfCategory("A"), QStringLiteral("甲"));
         probe().settingForm()->close();
@@ -259,8 +231,8 @@ private slots:
         QCOMPARE(fileRows().at(0).at(0), QStringLiteral("甲"));
         QCOMPARE(fileRows().at(2).at(0), QStringLiteral("甲"));
         // The next entry offers the new name.
-        rightClick(-1, QStringLiteral("新增"));
-        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("甲"));
+        driver->rightClick(-1, QStringLiteral("新增"));
+        QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("甲"));
         restart();
         QCOMPARE(tableColumn(0), (QStringList{"甲", "B", "甲"}));
     }
@@ -268,7 +240,7 @@ private slots:
     void renameThereAndBackRelabelsNothing()
     {
         start({{"A", "x", "1", "2024-01-01", "", 1}});
-        rightClick(-1, QStringLiteral("设置"));
+        driver->rightClick(-1, QStringLiteral("设置"));
         renameCategory(0, QStringLiteral("Z"));
         renameCategory(0, QStringLiteral("A"));
         probe().settingForm()->close();
@@ -280,7 +252,7 @@ private slots:
     {
         start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}});
         QVERIFY(execSql(databasePath(), {QStringLiteral("update tablesetting set settingvalue='changed elsewhere'")}));
-        rightClick(1, QStringLiteral("设置"));
+        driver->rightClick(1, QStringLiteral("设置"));
         QSignalSpy inserted(probe().model(), &QAbstractItemModel::rowsInserted);
         QSignalSpy removed(probe().model(), &QAbstractItemModel::rowsRemoved);
         QSignalSpy reset(probe().model(), &QAbstractItemModel::modelReset);
@@ -293,22 +265,22 @@ private slots:
     void deletedCategoryOpensOnTheFirst()
     {
         start({{"B", "x", "1", "2024-01-01", "", 1}});
-        rightClick(-1, QStringLiteral("设置"));
-        auto *list = formChild<QListView>(probe().settingForm(), "listView_setting");
+        driver->rightClick(-1, QStringLiteral("设置"));
+        auto *list = child<QListView>(probe().settingForm(), "listView_setting");
         list->setCurrentIndex(list->model()->index(rowOfCategory("B"), 0));
         answers.button(QMessageBox::Ok);
-        formChild<QPushButton>(probe().settingForm(), "pushButton_del")->click();
+        child<QPushButton>(probe().settingForm(), "pushButton_del")->click();
         probe().settingForm()->close();
         QCOMPARE(storedCategories(), QStringLiteral("A,C,"));
         QCOMPARE(tableColumn(0), QStringList{"B"}); // deleting a category relabels nothing
-        rightClick(0, QStringLiteral("修改"));
-        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->currentText(), QStringLiteral("A"));
+        driver->rightClick(0, QStringLiteral("修改"));
+        QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->currentText(), QStringLiteral("A"));
     }
 
     void swappedNamesStayApart()
     {
         start({{"A", "a1", "1", "2024-01-01", "", 1}, {"B", "b1", "2", "2024-01-02", "", 2}, {"A", "a2", "3", "2024-01-03", "", 3}});
-        rightClick(-1, QStringLiteral("设置"));
+        driver->rightClick(-1, QStringLiteral("设置"));
         renameCategory(rowOfCategory("A"), QStringLiteral("T"));
         renameCategory(rowOfCategory("B"), QStringLiteral("A"));
         renameCategory(rowOfCategory("T"), QStringLiteral("B"));
@@ -324,24 +296,24 @@ private slots:
         start({});
         QVERIFY(execSql(databasePath(), {QStringLiteral("delete from tablesetting")}));
         restart();
-        rightClick(-1, QStringLiteral("设置"));
+        driver->rightClick(-1, QStringLiteral("设置"));
         answers.text(QStringLiteral("新类"));
-        formChild<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
+        child<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
         probe().settingForm()->close();
         QCOMPARE(storedCategories(), QStringLiteral(",新类,"));
-        rightClick(-1, QStringLiteral("新增"));
-        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
+        driver->rightClick(-1, QStringLiteral("新增"));
+        QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
         restart();
-        rightClick(-1, QStringLiteral("新增"));
-        QCOMPARE(formChild<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
+        driver->rightClick(-1, QStringLiteral("新增"));
+        QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
     }
 
     void keyNeverOverflows()
     {
         start({{"A", "x", "1", "2024-01-01", "", 2147483647}});
-        rightClick(-1, QStringLiteral("新增"));
-        fillEntry(QStringLiteral("y"), QStringLiteral("2"));
-        pressEntryButton();
+        driver->rightClick(-1, QStringLiteral("新增"));
+        driver->fillEntry(QStringLiteral("y"), QStringLiteral("2"));
+        driver->pressEntryButton();
         QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});
         QCOMPARE(fileRows().size(), 1);
         QCOMPARE(probe().model()->rowCount(), 1);
@@ -352,7 +324,7 @@ private slots:
         start({});
         const int before = window->findChildren<TableSetting *>(QString(), Qt::FindDirectChildrenOnly).size();
         for (int i = 0; i < 3; ++i) {
-            rightClick(-1, QStringLiteral("设置"));
+            driver->rightClick(-1, QStringLiteral("设置"));
             probe().settingForm()->close();
         }
         QCOMPARE(window->findChildren<TableSetting *>(QString(), Qt::FindDirectChildrenOnly).size(), before + 3);
@@ -378,7 +350,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray before = file.readAll();
         file.close();
-        const auto rowsBefore = tableRows();
+        const auto rowsBefore = driver->tableRows();
         QList<TableMoney> memoryBefore = *moneyList;
 
         if (geteuid() != 0)
@@ -387,15 +359,15 @@ private slots:
         MessageCapture capture;
 
         if (command == "add") {
-            rightClick(-1, QStringLiteral("新增"));
-            fillEntry(QStringLiteral("z"), QStringLiteral("3"));
-            pressEntryButton();
+            driver->rightClick(-1, QStringLiteral("新增"));
+            driver->fillEntry(QStringLiteral("z"), QStringLiteral("3"));
+            driver->pressEntryButton();
             QVERIFY(probe().addNewForm()->isVisible());
-            QCOMPARE(formChild<QLineEdit>(probe().addNewForm(), "lineEdit_name")->text(), QStringLiteral("z"));
+            QCOMPARE(child<QLineEdit>(probe().addNewForm(), "lineEdit_name")->text(), QStringLiteral("z"));
         } else if (command == "change") {
-            rightClick(0, QStringLiteral("修改"));
-            formChild<QLineEdit>(probe().addNewForm(), "lineEdit_name")->setText(QStringLiteral("changed"));
-            pressEntryButton();
+            driver->rightClick(0, QStringLiteral("修改"));
+            child<QLineEdit>(probe().addNewForm(), "lineEdit_name")->setText(QStringLiteral("changed"));
+            driver->pressEntryButton();
             QVERIFY(probe().addNewForm()->isVisible());
         } else if (command == "delete") {
             answers.menu(QStringLiteral("删除"));
@@ -403,19 +375,19 @@ private slots:
             view()->setCurrentIndex(probe().model()->index(0, 0));
             window->receivePop(view()->visualRect(probe().model()->index(0, 0)).center());
         } else if (command == "rename") {
-            rightClick(-1, QStringLiteral("设置"));
+            driver->rightClick(-1, QStringLiteral("设置"));
             renameCategory(rowOfCategory("A"), QStringLiteral("甲"));
             probe().settingForm()->close();
         } else {
-            rightClick(-1, QStringLiteral("设置"));
+            driver->rightClick(-1, QStringLiteral("设置"));
             answers.text(QStringLiteral("D"));
-            formChild<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
+            child<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
             probe().settingForm()->close();
         }
 
         QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});
         QVERIFY(capture.messages().join('\n').contains(QStringLiteral("Error: failed to save change.")));
-        QCOMPARE(tableRows(), rowsBefore);
+        QCOMPARE(driver->tableRows(), rowsBefore);
         QCOMPARE(moneyList->size(), memoryBefore.size());
         QCOMPARE(settingList->size(), 1);
         QCOMPARE(settingList->first()->settingvalue, QStringLiteral("A,B,C"));
@@ -425,7 +397,7 @@ private slots:
 
         QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
         restart();
-        QCOMPARE(tableRows(), rowsBefore);
+        QCOMPARE(driver->tableRows(), rowsBefore);
     }
 };
 

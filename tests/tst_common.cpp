@@ -1,4 +1,4 @@
-#include "common.h"
+#include "store/common.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "commanddriver.h"
+#include "support/commanddriver.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,8 @@
-#include "globals.h"
-#include "mainwindow.h"
-#include "statements.h"
-#include "testsupport.h"
+#include "store/globals.h"
+#include "mainwindow/mainwindow.h"
+#include "store/statements.h"
+#include "support/mainwindowprobe.h"
+#include "support/testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,12 +18,6 @@
 #include <memory>
 
 using namespace TestSupport;
-
-class MainWindowProbe
-{
-public:
-    static QStandardItemModel *model(MainWindow &w) { return w.tableModel; }
-};
 
 namespace {
 
@@ -43,11 +38,6 @@ QStringList diagnostics(const MessageCapture &capture)
         if (!m.startsWith("QMetaObject::connectSlotsByName"))
             own << m;
     return own;
-}
-
-QTableView *tableView(MainWindow &w)
-{
-    return w.findChild<QTableView *>(QStringLiteral("tableViewMain"));
 }
 
 QList<TableMoney> loadedRecords()
@@ -118,8 +108,8 @@ void TestDatabase::missingFile()
             QCOMPARE(diagnostics(capture), (QStringList{"error:db file is not exists", noExpenseTable, noSettingTable}));
     }
     // The table never got its model: not even a header row.
-    QVERIFY(tableView(*window)->model() != MainWindowProbe::model(*window));
-    QCOMPARE(tableView(*window)->horizontalHeader()->count(), 0);
+    QVERIFY(MainWindowProbe(*window).view()->model() != MainWindowProbe(*window).model());
+    QCOMPARE(MainWindowProbe(*window).view()->horizontalHeader()->count(), 0);
     QVERIFY(loadedRecords().isEmpty());
     QVERIFY(settingList->isEmpty());
     stop();
@@ -140,8 +130,8 @@ void TestDatabase::emptyBook()
     window = start();
     QVERIFY(diagnostics(capture).isEmpty());
 
-    QTableView *view = tableView(*window);
-    QCOMPARE(view->model(), MainWindowProbe::model(*window));
+    QTableView *view = MainWindowProbe(*window).view();
+    QCOMPARE(view->model(), MainWindowProbe(*window).model());
     QCOMPARE(view->model()->columnCount(), 6);
     QCOMPARE(view->model()->rowCount(), 0);
     QVERIFY(!view->currentIndex().isValid());
@@ -162,7 +152,7 @@ void TestDatabase::openFails()
     QVERIFY2(messages.at(0).startsWith("Error: Failed to connect database. QSqlError("), qPrintable(messages.at(0)));
     QVERIFY(!messages.at(0).endsWith(' '));
     QVERIFY(loadedRecords().isEmpty());
-    QCOMPARE(tableView(*window)->horizontalHeader()->count(), 0);
+    QCOMPARE(MainWindowProbe(*window).view()->horizontalHeader()->count(), 0);
 }
 
 void TestDatabase::everySettingRowLoaded()
@@ -221,7 +211,7 @@ void TestDatabase::values()
     QCOMPARE(r.MyID, MyID);
 
     // The table shows the texts as loaded, the key in decimal.
-    QAbstractItemModel *model = tableView(*window)->model();
+    QAbstractItemModel *model = MainWindowProbe(*window).view()->model();
     QCOMPARE(model->rowCount(), 1);
     for (int column = 0; column < 5; ++column)
         QCOMPARE(model->index(0, column).data().toString(), texts.at(column));

@@ -3,38 +3,15 @@
 // every step both must show the same cells, headers, column modes and widths, selection
 // and current row.
 
-#include "addnew.h"
-#include "dialogs.h"
-#include "dosetting.h"
-#include "globals.h"
-#include "mainwindow.h"
-#include "testsupport.h"
+#include "support/commanddriver.h"
 
-#include <QComboBox>
-#include <QDateEdit>
 #include <QHeaderView>
-#include <QLineEdit>
-#include <QListView>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRandomGenerator>
-#include <QStandardItemModel>
-#include <QTabWidget>
-#include <QTableView>
 #include <QtTest>
 
 #include <memory>
 
 using namespace TestSupport;
-
-class MainWindowProbe
-{
-public:
-    static QStandardItemModel *model(MainWindow &w) { return w.tableModel; }
-    static AddNew *addNewForm(MainWindow &w) { return w.addNewForm; }
-    static DoSetting *settingForm(MainWindow &w) { return w.settingForm; }
-    static void rebuildOnChange(MainWindow &w, bool on) { w.rebuildTableOnChange = on; }
-};
 
 namespace {
 
@@ -68,26 +45,19 @@ public:
         QVERIFY(createDatabase(databasePath(), QStringLiteral("餐饮,交通,水电燃气费用,其他")));
         QVERIFY(execSql(databasePath(), sql));
 
-        Dialogs::setResponder([this](const Dialogs::Request &r) {
-            Dialogs::Answer a;
-            if (r.kind == Dialogs::Request::Menu)
-                a.menuEntry = menuEntry;
-            else if (r.kind == Dialogs::Request::Question)
-                a.button = random.bounded(4) == 0 ? QMessageBox::Cancel : QMessageBox::Ok;
-            else if (r.kind == Dialogs::Request::GetText)
-                a.text = renameTo;
-            return a;
-        });
+        answers.install();
         window.reset(new MainWindow);
-        MainWindowProbe::rebuildOnChange(*window, rebuild);
+        driver.reset(new CommandDriver(*window, answers));
+        driver->probe().rebuildOnChange(rebuild);
         window->setWindowState(Qt::WindowNoState);
         window->resize(1200, 900);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        view = window->findChild<QTableView *>(QStringLiteral("tableViewMain"));
+        view = driver->view();
     }
     ~Session()
     {
+        driver.reset();
         window.reset();
         Dialogs::setResponder(nullptr);
     }
@@ -95,7 +65,8 @@ public:
     Snapshot step()
     {
         QString name;
-        const int rows = MainWindowProbe::model(*window)->rowCount();
+        answers.queue.clear(); // what the last step did not ask for
+        const int rows = driver->probe().model()->rowCount();
         int kind = int(random.bounded(100));
         if (rows < 4)
             kind = 0;
@@ -103,42 +74,45 @@ public:
             kind = 40;
         if (kind < 30) {
             name = QStringLiteral("add");
-            rightClick(randomRow(), QStringLiteral("新增"));
-            fillEntry();
-            press();
+            driver->rightClick(randomRow(), QStringLiteral("新增"));
+            child<QComboBox>(driver->entryForm(), "comboBox_type")->setCurrentIndex(int(random.bounded(3)));
+            driver->fillEntry(itemName(), price(), QDate::fromString(date(), Qt::ISODate), memo());
+            driver->pressEntryButton();
             if (random.bounded(4) == 0)
-                press(); // the form stays open: a second record with the next key
+                driver->pressEntryButton(); // the form stays open: a second record with the next key
         } else if (kind < 55) {
             name = QStringLiteral("change");
-            rightClick(randomRow(), QStringLiteral("修改"));
-            AddNew *f = MainWindowProbe::addNewForm(*window);
+            driver->rightClick(randomRow(), QStringLiteral("修改"));
+            AddNew *f = driver->entryForm();
             switch (random.bounded(4)) {
-            case 0: f->findChild<QDateEdit *>(QStringLiteral("dateEdit_date"))->setDate(QDate::fromString(date(), Qt::ISODate)); break;
-            case 1: f->findChild<QLineEdit *>(QStringLiteral("lineEdit_name"))->setText(itemName()); break;
-            case 2: f->findChild<QComboBox *>(QStringLiteral("comboBox_type"))->setCurrentIndex(int(random.bounded(3))); break;
+            case 0: child<QDateEdit>(f, "dateEdit_date")->setDate(QDate::fromString(date(), Qt::ISODate)); break;
+            case 1: child<QLineEdit>(f, "lineEdit_name")->setText(itemName()); break;
+            case 2: child<QComboBox>(f, "comboBox_type")->setCurrentIndex(int(random.bounded(3))); break;
             default: break; // saved unchanged
             }
-            press();
+            driver->pressEntryButton();
         } else if (kind < 75) {
             name = QStringLiteral("delete");
-            rightClick(randomRow(), QStringLiteral("删除"));
+            answers.menu(QStringLiteral("删除"));
+            answers.button(random.bounded(4) == 0 ? QMessageBox::Cancel : QMessageBox::Ok);
+            driver->popAt(randomRow());
         } else if (kind < 85) {
             name = QStringLiteral("rename");
-            rightClick(-1, QStringLiteral("设置"));
-            DoSetting *f = MainWindowProbe::settingForm(*window);
-            auto *list = f->findChild<QListView *>(QStringLiteral("listView_setting"));
+            driver->rightClick(-1, QStringLiteral("设置"));
+            DoSetting *f = driver->settingForm();
+            auto *list = child<QListView>(f, "listView_setting");
             const int renames = int(random.bounded(3));
             for (int i = 0; i < renames && list->model()->rowCount() > 0; ++i) {
                 list->setCurrentIndex(list->model()->index(int(random.bounded(list->model()->rowCount())), 0));
-                renameTo = category() + QString::number(random.bounded(3));
-                f->findChild<QPushButton *>(QStringLiteral("pushButton_edit"))->click();
+                answers.text(category() + QString::number(random.bounded(3)));
+                child<QPushButton>(f, "pushButton_edit")->click();
             }
             f->close();
         } else if (kind < 93) {
             name = QStringLiteral("chart");
-            window->findChild<QDateEdit *>(QStringLiteral("dateEdit_Start"))->setDate(QDate(2023, 12, 1));
-            window->findChild<QDateEdit *>(QStringLiteral("dateEdit_End"))->setDate(QDate(2024, 3, 1));
-            window->findChild<QPushButton *>(QStringLiteral("pushButton_runcharts"))->click();
+            child<QDateEdit>(window.get(), "dateEdit_Start")->setDate(QDate(2023, 12, 1));
+            child<QDateEdit>(window.get(), "dateEdit_End")->setDate(QDate(2024, 3, 1));
+            child<QPushButton>(window.get(), "pushButton_runcharts")->click();
         } else {
             name = QStringLiteral("select");
             const int row = randomRow();
@@ -170,33 +144,8 @@ private:
     // A row of the table, now and then one past the end or none.
     int randomRow()
     {
-        const int rows = MainWindowProbe::model(*window)->rowCount();
-        const int pick = int(random.bounded(rows + 2)) - 1;
-        return pick;
+        return int(random.bounded(driver->probe().model()->rowCount() + 2)) - 1;
     }
-    void rightClick(int row, const QString &entry)
-    {
-        QPoint pos(1, view->viewport()->height() - 1);
-        QStandardItemModel *model = MainWindowProbe::model(*window);
-        if (row >= 0 && row < model->rowCount()) {
-            view->setCurrentIndex(model->index(row, 0));
-            view->scrollTo(model->index(row, 0));
-            pos = view->visualRect(model->index(row, 0)).center();
-        }
-        menuEntry = entry;
-        window->receivePop(pos);
-    }
-    void fillEntry()
-    {
-        AddNew *f = MainWindowProbe::addNewForm(*window);
-        f->findChild<QComboBox *>(QStringLiteral("comboBox_type"))->setCurrentIndex(int(random.bounded(3)));
-        f->findChild<QLineEdit *>(QStringLiteral("lineEdit_name"))->setText(itemName());
-        f->findChild<QLineEdit *>(QStringLiteral("lineEdit_price"))->setText(price());
-        f->findChild<QDateEdit *>(QStringLiteral("dateEdit_date"))->setDate(QDate::fromString(date(), Qt::ISODate));
-        f->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit_memo"))->setPlainText(memo());
-    }
-    void press() { MainWindowProbe::addNewForm(*window)->findChild<QPushButton *>(QStringLiteral("pushButton_add"))->click(); }
-
     Snapshot snapshot(const QString &name)
     {
         Snapshot s;
@@ -229,10 +178,10 @@ private:
     }
 
     QRandomGenerator random;
+    DialogAnswers answers;
     std::unique_ptr<MainWindow> window;
+    std::unique_ptr<CommandDriver> driver;
     QTableView *view = nullptr;
-    QString menuEntry;
-    QString renameTo;
 };
 
 QString describe(const Snapshot &s)

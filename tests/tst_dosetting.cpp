@@ -1,33 +1,29 @@
-#include "dosetting.h"
+#include "forms/dosetting.h"
 
-#include "categoryrules.h"
-#include "dialoganswers.h"
-#include "dialogs.h"
+#include "store/categoryrules.h"
+#include "support/dialoganswers.h"
+#include "support/testsupport.h"
+#include "ui/dialogs.h"
 
 #include <QtTest>
 #include <QtWidgets>
 #include <QStringListModel>
 
+using TestSupport::child;
+
 // The form's widgets, found by their object names.
 struct DoSettingWidgets
 {
     explicit DoSettingWidgets(QWidget *f)
-        : listView_setting(get<QListView>(f, "listView_setting"))
-        , widget_2(get<QWidget>(f, "widget_2"))
-        , verticalLayout(get<QVBoxLayout>(f, "verticalLayout"))
-        , pushButton_addnew(get<QPushButton>(f, "pushButton_addnew"))
-        , pushButton_edit(get<QPushButton>(f, "pushButton_edit"))
-        , pushButton_del(get<QPushButton>(f, "pushButton_del"))
-        , pushButton_up(get<QPushButton>(f, "pushButton_up"))
-        , pushButton_down(get<QPushButton>(f, "pushButton_down"))
+        : listView_setting(child<QListView>(f, "listView_setting"))
+        , widget_2(child<QWidget>(f, "widget_2"))
+        , verticalLayout(child<QVBoxLayout>(f, "verticalLayout"))
+        , pushButton_addnew(child<QPushButton>(f, "pushButton_addnew"))
+        , pushButton_edit(child<QPushButton>(f, "pushButton_edit"))
+        , pushButton_del(child<QPushButton>(f, "pushButton_del"))
+        , pushButton_up(child<QPushButton>(f, "pushButton_up"))
+        , pushButton_down(child<QPushButton>(f, "pushButton_down"))
     {
-    }
-    template<class T> static T *get(QWidget *f, const char *name)
-    {
-        T *w = f->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no %s on the form", name);
-        return w;
     }
     QListView *listView_setting;
     QWidget *widget_2;

@@ -1,4 +1,4 @@
-#include "commanddriver.h"
+#include "support/commanddriver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,7 +47,7 @@ QString awayPath()
 
 Q_DECLARE_METATYPE(Fault)
 
-class TestFaults : public QObject
+class TestFaults : public QObject, DrivenWindow
 {
     Q_OBJECT
 private slots:
@@ -61,22 +61,16 @@ private:
     void startFault(Fault fault);
     void endFault(Fault fault);
     void run(const QString &command);
-
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<CommandDriver> driver;
-    DialogAnswers answers;
 };
 
 void TestFaults::init()
 {
-    answers = DialogAnswers();
-    answers.install();
+    resetAnswers();
 }
 
 void TestFaults::cleanup()
 {
-    driver.reset();
-    window.reset();
+    closeWindow();
     QSqlDatabase::removeDatabase(QStringLiteral("holder"));
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     QFile::setPermissions(dirPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
@@ -195,10 +189,7 @@ void TestFaults::faults()
     const bool beforeStart = fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyDirectory;
     if (beforeStart)
         startFault(fault);
-    window.reset(new MainWindow);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    driver.reset(new CommandDriver(*window, answers));
+    openWindow();
     QCOMPARE(driver->tableRows(), rowsBefore);
     if (!beforeStart)
         startFault(fault);
@@ -239,8 +230,7 @@ void TestFaults::faults()
         QCOMPARE(storedCategories(databasePath()), QStringLiteral("甲,B,丙"));
 
     // And a restart shows exactly that.
-    driver.reset();
-    window.reset();
+    closeWindow();
     window.reset(new MainWindow);
     QCOMPARE(CommandDriver::memoryRows().size(), after.size());
 }

@@ -1,5 +1,5 @@
-#include "categoryrules.h"
-#include "pricerule.h"
+#include "store/categoryrules.h"
+#include "store/pricerule.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>

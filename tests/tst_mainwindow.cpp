@@ -1,5 +1,5 @@
-#include "mainwindow.h"
-#include "testsupport.h"
+#include "mainwindow/mainwindow.h"
+#include "support/testsupport.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -74,7 +74,7 @@ void TestMainWindow::afterConstruction()
 {
     QCOMPARE(window->windowTitle(), QString("家庭支出管理软件"));
     QVERIFY(window->windowState() & Qt::WindowMaximized);
-    auto *tabs = window->findChild<QTabWidget *>("tabWidget");
+    auto *tabs = child<QTabWidget>(window.get(), "tabWidget");
     QVERIFY(tabs);
     QCOMPARE(tabs->currentIndex(), 0);
     QCOMPARE(tabs->count(), 3);
@@ -124,11 +124,11 @@ void TestMainWindow::menuBar()
 void TestMainWindow::chartDefaults()
 {
     const QDate today = QDate::currentDate();
-    QCOMPARE(window->findChild<QDateEdit *>("dateEdit_Start")->date(), today.addMonths(-3));
-    QCOMPARE(window->findChild<QDateEdit *>("dateEdit_End")->date(), today);
-    QVERIFY(window->findChild<QDateEdit *>("dateEdit_Start")->calendarPopup());
-    QVERIFY(window->findChild<QDateEdit *>("dateEdit_End")->calendarPopup());
-    auto *period = window->findChild<QComboBox *>("comboBox_Period");
+    QCOMPARE(child<QDateEdit>(window.get(), "dateEdit_Start")->date(), today.addMonths(-3));
+    QCOMPARE(child<QDateEdit>(window.get(), "dateEdit_End")->date(), today);
+    QVERIFY(child<QDateEdit>(window.get(), "dateEdit_Start")->calendarPopup());
+    QVERIFY(child<QDateEdit>(window.get(), "dateEdit_End")->calendarPopup());
+    auto *period = child<QComboBox>(window.get(), "comboBox_Period");
     QCOMPARE(period->count(), 1);
     QCOMPARE(period->itemText(0), QString("按月"));
 }
@@ -144,8 +144,8 @@ void TestMainWindow::pictures_data()
 void TestMainWindow::pictures()
 {
     QFETCH(QSize, size);
-    auto *tabs = window->findChild<QTabWidget *>("tabWidget");
-    QWidget *page = window->findChild<QWidget *>("tab_3");
+    auto *tabs = child<QTabWidget>(window.get(), "tabWidget");
+    QWidget *page = child<QWidget>(window.get(), "tab_3");
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     tabs->setCurrentIndex(2);

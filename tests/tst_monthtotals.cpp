@@ -1,4 +1,4 @@
-#include "monthtotals.h"
+#include "store/monthtotals.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "mainwindow.h"
-#include "testsupport.h"
+#include "mainwindow/mainwindow.h"
+#include "support/testsupport.h"
 
 #include <QApplication>
 #include <QFile>

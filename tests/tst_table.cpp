@@ -1,6 +1,7 @@
-#include "globals.h"
-#include "mainwindow.h"
-#include "testsupport.h"
+#include "store/globals.h"
+#include "mainwindow/mainwindow.h"
+#include "support/mainwindowprobe.h"
+#include "support/testsupport.h"
 
 #include <QAction>
 #include <QFile>
@@ -16,15 +17,6 @@
 #include <memory>
 
 using namespace TestSupport;
-
-class MainWindowProbe
-{
-public:
-    static void refreshTable(MainWindow &w) { w.refreshTable(); }
-    static int sortMoneyList(MainWindow &w, int mode) { return w.sortMoneyList(mode); }
-    static QStandardItemModel *model(MainWindow &w) { return w.tableModel; }
-    static QMenu *popMenu(MainWindow &w) { return w.popMenu; }
-};
 
 namespace {
 
@@ -80,7 +72,7 @@ private slots:
 
 private:
     void startWith(const QList<Row> &rows);
-    QTableView *view() { return window->findChild<QTableView *>(QStringLiteral("tableViewMain")); }
+    QTableView *view() { return MainWindowProbe(*window).view(); }
     std::unique_ptr<MainWindow> window;
 };
 
@@ -154,15 +146,15 @@ void TestTable::nextKey()
     QFETCH(QList<Row>, stored);
     QFETCH(int, next);
     startWith(stored);
-    QCOMPARE(MainWindowProbe::sortMoneyList(*window, 1), next);
+    QCOMPARE(MainWindowProbe(*window).sortMoneyList(1), next);
     QList<int> highestFirst = keys();
     std::sort(highestFirst.begin(), highestFirst.end(), std::greater<int>());
     QCOMPARE(keys(), highestFirst);
     QCOMPARE(sortList->size(), keys().size());
 
     // The date order is back after the next refresh, and the date sort yields 0.
-    MainWindowProbe::refreshTable(*window);
-    QCOMPARE(MainWindowProbe::sortMoneyList(*window, 0), 0);
+    MainWindowProbe(*window).refreshTable();
+    QCOMPARE(MainWindowProbe(*window).sortMoneyList(0), 0);
     for (int i = 1; i < keys().size(); ++i)
         QVERIFY(moneyList->at(i - 1).date <= moneyList->at(i).date);
 }
@@ -204,7 +196,7 @@ void TestTable::selectionAfterRefresh()
     else if (change == "delete-last")
         moneyList->removeLast();
     moneyMutex->unlock();
-    MainWindowProbe::refreshTable(*window);
+    MainWindowProbe(*window).refreshTable();
 
     QCOMPARE(view()->currentIndex().row(), current);
     const QModelIndexList rows = view()->selectionModel()->selectedRows();
@@ -216,7 +208,7 @@ void TestTable::selectionAfterRefresh()
 void TestTable::emptyBook()
 {
     startWith({});
-    QCOMPARE(view()->model(), MainWindowProbe::model(*window));
+    QCOMPARE(view()->model(), MainWindowProbe(*window).model());
     QCOMPARE(view()->model()->rowCount(), 0);
     QStringList headers;
     for (int c = 0; c < view()->model()->columnCount(); ++c)
@@ -236,7 +228,7 @@ void TestTable::columnsAfterRefresh()
     QHeaderView *header = view()->horizontalHeader();
     // A width the user dragged returns to its fixed value at the next refresh.
     header->resizeSection(1, 250);
-    MainWindowProbe::refreshTable(*window);
+    MainWindowProbe(*window).refreshTable();
 
     const QList<QHeaderView::ResizeMode> modes{QHeaderView::ResizeToContents, QHeaderView::Interactive,
                                                QHeaderView::Interactive, QHeaderView::Interactive,
@@ -255,13 +247,13 @@ void TestTable::sameModelAndNoPileUp()
 {
     startWith({{"2022-01-01", 1}, {"2022-01-02", 2}, {"2022-01-03", 3}});
     window->show();
-    QStandardItemModel *model = MainWindowProbe::model(*window);
+    QStandardItemModel *model = MainWindowProbe(*window).model();
     for (int i = 0; i < 5; ++i) {
         moneyMutex->lock();
         moneyList->removeLast();
         moneyList->append(record("2022-02-01", 10 + i));
         moneyMutex->unlock();
-        MainWindowProbe::refreshTable(*window);
+        MainWindowProbe(*window).refreshTable();
         QCOMPARE(view()->model(), model);
     }
     QCOMPARE(model->rowCount(), 3);
@@ -297,7 +289,7 @@ void TestTable::readOnly()
 void TestTable::contextMenu()
 {
     startWith({});
-    QMenu *menu = MainWindowProbe::popMenu(*window);
+    QMenu *menu = MainWindowProbe(*window).menu();
     QVERIFY(menu);
     QCOMPARE(menu->parent(), view());
     QCOMPARE(view()->contextMenuPolicy(), Qt::CustomContextMenu);

@@ -1,9 +1,10 @@
-#include "addnew.h"
+#include "forms/addnew.h"
 #include "ui_addnew.h"
 
-#include "common.h"
-#include "dialogs.h"
-#include "pricerule.h"
+#include "forms/formtexts.h"
+#include "store/common.h"
+#include "store/pricerule.h"
+#include "ui/dialogs.h"
 
 #include <QDate>
 #include <QRegExp>
@@ -43,7 +44,7 @@ void AddNew::receiveSettingEntity(TableSetting *setting)
 
 void AddNew::receiveFlagEntity(QString flag, TableMoney entity)
 {
-    if (flag == QLatin1String("addnew")) {
+    if (flag == FormTexts::addFlag()) {
         ui->comboBox_type->setCurrentIndex(0);
         ui->lineEdit_name->setText(QString());
         ui->lineEdit_price->setText(QString());
@@ -52,7 +53,7 @@ void AddNew::receiveFlagEntity(QString flag, TableMoney entity)
         editedMyID = -1;
         ui->pushButton_add->setText(QString::fromUtf8(AddCaption));
     }
-    if (flag == QLatin1String("edit")) {
+    if (flag == FormTexts::editFlag()) {
         // A category no longer in the list leaves the selection as it is.
         ui->comboBox_type->setCurrentText(entity.type);
         ui->lineEdit_name->setText(entity.name);
@@ -68,20 +69,15 @@ void AddNew::receiveFlagEntity(QString flag, TableMoney entity)
 
 void AddNew::on_pushButton_add_clicked()
 {
-    const QString title = QStringLiteral("警告");
     switch (PriceRule::checkEntry(ui->lineEdit_name->text(), ui->lineEdit_price->text())) {
     case PriceRule::EntryCheck::Empty:
-        Dialogs::warning(this, title, QStringLiteral("物品名称和物品价格不能为空。"),
-                         QMessageBox::Ok, QMessageBox::NoButton);
+        Dialogs::warn(this, QStringLiteral("物品名称和物品价格不能为空。"));
         return;
     case PriceRule::EntryCheck::Negative:
-        Dialogs::warning(this, title, QStringLiteral("物品价格不能为负数。"),
-                         QMessageBox::Ok, QMessageBox::NoButton);
+        Dialogs::warn(this, QStringLiteral("物品价格不能为负数。"));
         return;
     case PriceRule::EntryCheck::BadDecimals:
-        Dialogs::warning(this, title,
-                         QStringLiteral("小数点后没有数字或者物品价格没必要精确到小数点后3位啊。"),
-                         QMessageBox::Ok, QMessageBox::NoButton);
+        Dialogs::warn(this, QStringLiteral("小数点后没有数字或者物品价格没必要精确到小数点后3位啊。"));
         return;
     case PriceRule::EntryCheck::Ok:
         break;
@@ -97,11 +93,11 @@ void AddNew::on_pushButton_add_clicked()
 
     if (ui->pushButton_add->text() == QString::fromUtf8(AddCaption)) {
         entity.MyID = 1; // placeholder: the main window hands out the real key
-        emit sendEntity(QStringLiteral("addnew"), entity);
+        emit sendEntity(FormTexts::addFlag(), entity);
     }
     if (ui->pushButton_add->text() == QString::fromUtf8(EditCaption)) {
         entity.MyID = editedMyID;
-        emit sendEntity(QStringLiteral("edit"), entity);
+        emit sendEntity(FormTexts::editFlag(), entity);
     }
 }
 

@@ -1,8 +1,8 @@
 #ifndef ADDNEW_H
 #define ADDNEW_H
 
-#include "tablemoney.h"
-#include "tablesetting.h"
+#include "store/tablemoney.h"
+#include "store/tablesetting.h"
 
 #include <QWidget>
 

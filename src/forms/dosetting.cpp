@@ -1,9 +1,10 @@
-#include "dosetting.h"
+#include "forms/dosetting.h"
 #include "ui_dosetting.h"
 
-#include "categoryrules.h"
-#include "common.h"
-#include "dialogs.h"
+#include "forms/formtexts.h"
+#include "store/categoryrules.h"
+#include "store/common.h"
+#include "ui/dialogs.h"
 
 #include <QCloseEvent>
 #include <QPushButton>
@@ -12,7 +13,6 @@
 
 namespace {
 
-const char *const InfoTitle = "信息";
 const char *const NoSelection = "您没有选择项目，请选择项目。";
 const char *const CommaOnAdd = "您刚才使用了英文逗号，请改为中文逗号，因为英文逗号是保留字符。";
 const char *const CommaOnEdit = "您刚才使用了英文逗号，请改为中文逗号，因为英文逗号是物品大类的保留字符。";
@@ -37,8 +37,7 @@ DoSetting::~DoSetting()
 
 void DoSetting::inform(const char *text)
 {
-    Dialogs::information(this, QString::fromUtf8(InfoTitle), QString::fromUtf8(text),
-                         QMessageBox::Ok, QMessageBox::NoButton);
+    Dialogs::inform(this, QString::fromUtf8(text));
 }
 
 // Tells the user why a name cannot be taken; commaText differs between add and change.
@@ -98,7 +97,7 @@ void DoSetting::closeEvent(QCloseEvent *event)
 {
     // Every close hands the list back, changed or not; the record stays our child.
     TableSetting *setting = new TableSetting(this);
-    setting->settingname = QStringLiteral("大类名称");
+    setting->settingname = FormTexts::categorySetting();
     setting->settingvalue = settingValue;
     emit sendSettingEntity(setting);
     event->accept();
@@ -146,11 +145,7 @@ void DoSetting::on_pushButton_del_clicked()
         inform(NoSelection);
         return;
     }
-    const QMessageBox::StandardButton answer = Dialogs::question(
-        this, QStringLiteral("询问"),
-        QStringLiteral("是否删除：物品大类为：") + name + QStringLiteral("。删除这项记录吗？"),
-        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
-    if (answer != QMessageBox::Ok)
+    if (!Dialogs::confirm(this, QStringLiteral("是否删除：物品大类为：") + name + QStringLiteral("。删除这项记录吗？")))
         return;
     settingValue = CategoryRules::removeName(settingValue, name);
     refreshList();

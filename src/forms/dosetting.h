@@ -1,7 +1,7 @@
 #ifndef DOSETTING_H
 #define DOSETTING_H
 
-#include "tablesetting.h"
+#include "store/tablesetting.h"
 
 #include <QMap>
 #include <QStringList>

@@ -1,13 +1,32 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "globals.h"
-#include "statements.h"
+#include "store/globals.h"
+#include "store/statements.h"
 
 #include <QEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QStandardItemModel>
+
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+static void cleanupResources()
+{
+    Q_CLEANUP_RESOURCE(resources);
+}
+
+namespace {
+// Registers the embedded pictures before main, for as long as the process runs.
+struct Pictures
+{
+    Pictures() { initResources(); }
+    ~Pictures() { cleanupResources(); }
+} pictures;
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)

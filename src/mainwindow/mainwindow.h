@@ -1,8 +1,9 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
-#include "tablemoney.h"
-#include "tablesetting.h"
+#include "mainwindow/tablerows.h"
+#include "store/tablemoney.h"
+#include "store/tablesetting.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -11,6 +12,7 @@
 
 #include <memory>
 
+class QAbstractItemModel;
 class QMenu;
 class ExpenseStatements;
 class QStandardItemModel;
@@ -59,14 +61,9 @@ private:
     void applyColumnModes();
     void restoreSelection(int rememberedRow);
     // changes of single rows (mainwindow_table.cpp)
-    struct RowChange
-    {
-        enum Kind { Insert, Remove, Replace };
-        Kind kind;
-        int row;
-        TableMoney record; // Insert and Replace
-    };
-    bool tableMirrorsList() const;
+    using RowChange = TableRows::Change;
+    bool tableMirrorsList() const { return tableRows.mirrorsList(tableShown()); }
+    const QAbstractItemModel *tableShown() const;
     void applyRowChanges(const QVector<RowChange> &changes, int rememberedRow);
     static void changeRecords(const TableMoney &entity, QVector<RowChange> &changes);
     // database (mainwindow_database.cpp)
@@ -92,11 +89,7 @@ private:
     Ui::MainWindow *ui = nullptr;
     qint32 currentRow = 0;
     bool currentRowValid = false;
-    // Row i of the model shows moneyList element i, in date order; false after anything
-    // reordered the list behind the table's back, until the next full refresh.
-    bool listInTableOrder = false;
-    // Tests set this to rebuild the whole table after every change, as the reference.
-    bool rebuildTableOnChange = false;
+    TableRows tableRows;
     // The change statements, prepared on db; declared after db so they go first.
     std::unique_ptr<ExpenseStatements> statements;
 

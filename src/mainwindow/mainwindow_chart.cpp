@@ -1,9 +1,9 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "globals.h"
-#include "moneyorder.h"
-#include "monthtotals.h"
+#include "store/globals.h"
+#include "store/moneyorder.h"
+#include "store/monthtotals.h"
 
 #include <QFont>
 #include <QMutexLocker>

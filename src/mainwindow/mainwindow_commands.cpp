@@ -1,13 +1,14 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "addnew.h"
-#include "dialogs.h"
-#include "dosetting.h"
-#include "globals.h"
-#include "moneyorder.h"
-#include "renamemap.h"
-#include "statements.h"
+#include "forms/addnew.h"
+#include "forms/dosetting.h"
+#include "forms/formtexts.h"
+#include "store/globals.h"
+#include "store/moneyorder.h"
+#include "store/renamemap.h"
+#include "store/statements.h"
+#include "ui/dialogs.h"
 
 #include <QCursor>
 #include <QDebug>
@@ -15,12 +16,6 @@
 #include <QStandardItemModel>
 
 #include <limits>
-
-namespace {
-const QString categorySettingName = QStringLiteral("大类名称");
-const QString addFlag = QStringLiteral("addnew");
-const QString editFlag = QStringLiteral("edit");
-} // namespace
 
 QString MainWindow::saveFailedText()
 {
@@ -61,8 +56,7 @@ bool MainWindow::rowIsRecord(int row) const
 
 void MainWindow::warnNoRecord()
 {
-    Dialogs::warning(this, QStringLiteral("警告"), QStringLiteral("请定位到有效数据区域再点右键！"),
-                     QMessageBox::Ok, QMessageBox::NoButton);
+    Dialogs::warn(this, QStringLiteral("请定位到有效数据区域再点右键！"));
 }
 
 // Nothing is changed in memory when the database refused a change: the user is told
@@ -70,7 +64,7 @@ void MainWindow::warnNoRecord()
 void MainWindow::reportSaveFailure(const QString &error)
 {
     qDebug().noquote() << "Error: failed to save change." << error;
-    Dialogs::warning(this, QStringLiteral("警告"), saveFailedText(), QMessageBox::Ok, QMessageBox::NoButton);
+    Dialogs::warn(this, saveFailedText());
 }
 
 void MainWindow::prepareCategoryRecord()
@@ -78,7 +72,7 @@ void MainWindow::prepareCategoryRecord()
     // Owned by the window; the forms neither keep nor free it.
     auto *setting = new TableSetting(this);
     for (const TableSetting *entry : qAsConst(*settingList)) {
-        if (entry->settingname == categorySettingName) {
+        if (entry->settingname == FormTexts::categorySetting()) {
             setting->settingname = entry->settingname;
             setting->settingvalue = entry->settingvalue;
         }
@@ -98,7 +92,7 @@ void MainWindow::openForm(QWidget *form, const QString &title)
 void MainWindow::addCommand()
 {
     prepareCategoryRecord();
-    emit sendAddOrEditFlagEntity(addFlag, TableMoney());
+    emit sendAddOrEditFlagEntity(FormTexts::addFlag(), TableMoney());
     openForm(addNewForm, QStringLiteral("新增数据窗体"));
 }
 
@@ -112,7 +106,7 @@ void MainWindow::editCommand()
     moneyMutex->lock();
     currentRecord = moneyList->at(currentRow);
     moneyMutex->unlock();
-    emit sendAddOrEditFlagEntity(editFlag, currentRecord);
+    emit sendAddOrEditFlagEntity(FormTexts::editFlag(), currentRecord);
     openForm(addNewForm, QStringLiteral("修改数据窗体"));
 }
 
@@ -133,9 +127,7 @@ void MainWindow::deleteCommand()
 
     const QString question = QStringLiteral("是否删除：日期为：") + record.date + QStringLiteral("，物品名称为：")
         + record.name + QStringLiteral("。删除这项记录吗？");
-    const auto answer = Dialogs::question(this, QStringLiteral("询问"), question,
-                                          QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
-    if (answer != QMessageBox::Ok)
+    if (!Dialogs::confirm(this, question))
         return;
 
     const StatementResult result = statements->deleteMoney(record.MyID);
@@ -226,7 +218,7 @@ void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
     const bool rowsOnly = tableMirrorsList();
     const int rememberedRow = ui->tableViewMain->currentIndex().row();
     QVector<RowChange> changes;
-    if (flag == addFlag) {
+    if (flag == FormTexts::addFlag()) {
         // The next key is one past the largest; a book already at the largest key cannot grow.
         qint64 largest = 0;
         moneyMutex->lock();
@@ -256,7 +248,7 @@ void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
         moneyMutex->unlock();
         changes.append({RowChange::Insert, row, entity});
     }
-    if (flag == editFlag) {
+    if (flag == FormTexts::editFlag()) {
         const StatementResult result = statements->updateMoney(entity);
         if (!result.ok || result.rowsAffected < 1) {
             reportSaveFailure(result.ok ? QStringLiteral("no stored record has MyID %1").arg(entity.MyID)
@@ -292,32 +284,11 @@ void MainWindow::receiveSettingEntity(TableSetting *setting)
         }
     }
 
-    // The list and its relabelled records are stored together or not at all.
     bool insertedRow = false;
-    QString failure;
-    if (!db.transaction()) {
-        failure = sqlErrorText(db.lastError());
-    } else {
-        StatementResult result = statements->updateSetting(setting->settingvalue, setting->settingname);
-        if (result.ok && result.rowsAffected == 0) {
-            // A book without the category row would silently drop the list.
-            result = statements->insertSetting(setting->settingname, setting->settingvalue);
-            insertedRow = result.ok;
-        }
-        if (!result.ok)
-            failure = sqlErrorText(result.error);
-        for (int i = 0; failure.isEmpty() && i < relabelled.size(); ++i) {
-            result = statements->updateMoney(relabelled.at(i));
-            if (!result.ok)
-                failure = sqlErrorText(result.error);
-        }
-        if (failure.isEmpty() && !db.commit())
-            failure = sqlErrorText(db.lastError());
-        if (!failure.isEmpty())
-            db.rollback();
-    }
-    if (!failure.isEmpty()) {
-        reportSaveFailure(failure);
+    const StatementResult result
+        = statements->saveCategoryList(setting->settingname, setting->settingvalue, relabelled, &insertedRow);
+    if (!result.ok) {
+        reportSaveFailure(sqlErrorText(result.error));
         return;
     }
 

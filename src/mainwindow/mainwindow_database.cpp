@@ -1,7 +1,7 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
-#include "globals.h"
-#include "statements.h"
+#include "store/globals.h"
+#include "store/statements.h"
 
 #include <QCoreApplication>
 #include <QDebug>

@@ -1,8 +1,8 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "globals.h"
-#include "moneyorder.h"
+#include "store/globals.h"
+#include "store/moneyorder.h"
 
 #include <QAction>
 #include <QDate>
@@ -10,79 +10,8 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMutexLocker>
-#include <QHash>
-#include <QStyledItemDelegate>
-#include <QSignalBlocker>
-#include <QStandardItem>
 #include <QStandardItemModel>
-
-namespace {
-QStringList headerLabels()
-{
-    return {QStringLiteral("大类名称"), QStringLiteral("物品名称"), QStringLiteral("物品价格"),
-            QStringLiteral("购买日期"), QStringLiteral("备注"), QStringLiteral("ID")};
-}
-QString cellText(const TableMoney &record, int column)
-{
-    switch (column) {
-    case 0: return record.type;
-    case 1: return record.name;
-    case 2: return record.price;
-    case 3: return record.date;
-    case 4: return record.memo;
-    default: return QString::number(record.MyID);
-    }
-}
-
-// The items share the record's texts, so a row costs no second copy of them.
-QList<QStandardItem *> rowItems(const TableMoney &record)
-{
-    QList<QStandardItem *> items;
-    items.reserve(6);
-    for (int column = 0; column < 6; ++column)
-        items.append(new QStandardItem(cellText(record, column)));
-    return items;
-}
-
-// The fitted columns are measured over up to a thousand rows around the visible ones at
-// every refresh, and laying out a text is by far the dearest part of it. Their texts
-// repeat (categories, memos), and a plain text cell's size depends only on its text and
-// the view's font, so each distinct text is laid out once.
-class TextSizeCache : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        const QVariant text = index.data(Qt::DisplayRole);
-        if (option.rect.isValid() || text.userType() != QMetaType::QString || hasLookRoles(index))
-            return QStyledItemDelegate::sizeHint(option, index);
-        if (!(option.font == font) || sizes.size() > 20000) {
-            sizes.clear();
-            font = option.font;
-        }
-        const QString key = text.toString();
-        auto it = sizes.constFind(key);
-        if (it == sizes.constEnd())
-            it = sizes.insert(key, QStyledItemDelegate::sizeHint(option, index));
-        return it.value();
-    }
-
-private:
-    static bool hasLookRoles(const QModelIndex &index)
-    {
-        for (int role : {Qt::DecorationRole, Qt::CheckStateRole, Qt::FontRole, Qt::SizeHintRole,
-                         Qt::TextAlignmentRole})
-            if (index.data(role).isValid())
-                return true;
-        return false;
-    }
-
-    mutable QHash<QString, QSize> sizes;
-    mutable QFont font;
-};
-} // namespace
+#include <QStyledItemDelegate>
 
 void MainWindow::initWidgets()
 {
@@ -98,12 +27,13 @@ void MainWindow::initWidgets()
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
-    view->setItemDelegate(new TextSizeCache(view));
+    view->setItemDelegate(TableRows::newTextSizeCache(view));
     // The table only displays: an in-place edit would look saved and be lost at the next refresh.
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     tableModel = new QStandardItemModel;
-    tableModel->setHorizontalHeaderLabels(headerLabels());
+    tableModel->setHorizontalHeaderLabels(TableRows::headerLabels());
+    tableRows.attach(tableModel);
 
     popMenu = new QMenu(view);
     connect(view, &QWidget::customContextMenuRequested, this, &MainWindow::receivePop);
@@ -131,7 +61,7 @@ void MainWindow::refreshTable()
         sortMoneyList(0);
 
     fillTableRows();
-    listInTableOrder = true;
+    tableRows.setInListOrder(true);
     view->setModel(tableModel);
     dropStaleSelectionModels();
     applyColumnModes();
@@ -148,11 +78,11 @@ void MainWindow::fillTableRows()
         view->setModel(nullptr);
 
     tableModel->clear();
-    tableModel->setHorizontalHeaderLabels(headerLabels());
+    tableModel->setHorizontalHeaderLabels(TableRows::headerLabels());
 
     moneyMutex->lock();
     for (const TableMoney &record : qAsConst(*moneyList))
-        tableModel->appendRow(rowItems(record));
+        tableModel->appendRow(TableRows::rowItems(record));
     moneyMutex->unlock();
 }
 
@@ -203,59 +133,18 @@ int MainWindow::sortMoneyList(int mode)
     bool reordered = false;
     const int result = sortMoneyRecords(mode, &reordered);
     if (reordered)
-        listInTableOrder = false;
+        tableRows.setInListOrder(false);
     return result;
 }
 
-// Whether a change of a few records may touch only their rows: the model is shown and
-// still mirrors moneyList row by row. Asked before moneyList changes.
-bool MainWindow::tableMirrorsList() const
+const QAbstractItemModel *MainWindow::tableShown() const
 {
-    if (rebuildTableOnChange || !listInTableOrder || ui->tableViewMain->model() != tableModel)
-        return false;
-    QMutexLocker lock(moneyMutex);
-    return tableModel->rowCount() == moneyList->size();
+    return ui->tableViewMain->model();
 }
 
-// The rows a command changed, in the order it changed moneyList; the result is the table
-// a full refresh would build (cells, column modes and widths, selection and current row).
 void MainWindow::applyRowChanges(const QVector<RowChange> &changes, int rememberedRow)
 {
-    // Replaced texts are announced once for all of them: the view re-measures its fitted
-    // columns at every announcement, which a rename of thousands of records cannot afford.
-    int firstReplaced = -1;
-    int lastReplaced = -1;
-    const auto announceReplaced = [&] {
-        if (firstReplaced < 0)
-            return;
-        emit tableModel->dataChanged(tableModel->index(firstReplaced, 0), tableModel->index(lastReplaced, 5));
-        firstReplaced = lastReplaced = -1;
-    };
-    for (const RowChange &change : changes) {
-        if (change.kind != RowChange::Replace)
-            announceReplaced();
-        switch (change.kind) {
-        case RowChange::Insert:
-            tableModel->insertRow(change.row, rowItems(change.record));
-            break;
-        case RowChange::Remove:
-            tableModel->removeRow(change.row);
-            break;
-        case RowChange::Replace: {
-            const QSignalBlocker quiet(tableModel);
-            for (int column = 0; column < 6; ++column) {
-                QStandardItem *item = tableModel->item(change.row, column);
-                const QString text = cellText(change.record, column);
-                if (item->text() != text)
-                    item->setText(text);
-            }
-            firstReplaced = firstReplaced < 0 ? change.row : qMin(firstReplaced, change.row);
-            lastReplaced = qMax(lastReplaced, change.row);
-            break;
-        }
-        }
-    }
-    announceReplaced();
+    tableRows.apply(changes);
     applyColumnModes();
     restoreSelection(rememberedRow);
     ui->tableViewMain->show();

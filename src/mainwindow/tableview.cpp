@@ -1,4 +1,4 @@
-#include "tableview.h"
+#include "mainwindow/tableview.h"
 
 TableView::TableView(QWidget *parent)
     : QTableView(parent)

@@ -1,6 +1,6 @@
-#include "categoryrules.h"
+#include "store/categoryrules.h"
 
-#include "common.h"
+#include "store/common.h"
 
 namespace CategoryRules {
 

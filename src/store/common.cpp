@@ -1,4 +1,4 @@
-#include "common.h"
+#include "store/common.h"
 
 Common::Common(QObject *parent)
     : QObject(parent)

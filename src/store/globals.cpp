@@ -1,4 +1,4 @@
-#include "globals.h"
+#include "store/globals.h"
 
 #include <QtGlobal>
 
@@ -6,16 +6,6 @@ QList<TableMoney> *moneyList = nullptr;
 QMutex *moneyMutex = nullptr;
 QList<TableMoney *> *sortList = nullptr;
 QList<TableSetting *> *settingList = nullptr;
-
-static void initResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
-
-static void cleanupResources()
-{
-    Q_CLEANUP_RESOURCE(resources);
-}
 
 void ensureProcessLists()
 {
@@ -54,14 +44,9 @@ void freeProcessLists()
 }
 
 namespace {
-// Runs before main: registers the embedded pictures and creates the lists.
+// Runs before main: creates the lists.
 struct ProcessStart
 {
-    ProcessStart()
-    {
-        initResources();
-        ensureProcessLists();
-    }
-    ~ProcessStart() { cleanupResources(); }
+    ProcessStart() { ensureProcessLists(); }
 } processStart;
 } // namespace

@@ -1,8 +1,8 @@
 #ifndef GLOBALS_H
 #define GLOBALS_H
 
-#include "tablemoney.h"
-#include "tablesetting.h"
+#include "store/tablemoney.h"
+#include "store/tablesetting.h"
 
 #include <QList>
 #include <QMutex>

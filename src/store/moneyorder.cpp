@@ -1,6 +1,6 @@
-#include "moneyorder.h"
+#include "store/moneyorder.h"
 
-#include "globals.h"
+#include "store/globals.h"
 
 #include <QMutexLocker>
 

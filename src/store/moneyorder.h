@@ -1,7 +1,7 @@
 #ifndef MONEYORDER_H
 #define MONEYORDER_H
 
-#include "tablemoney.h"
+#include "store/tablemoney.h"
 
 // Display order: oldest date first (dates compared as text, code unit by code unit),
 // the same date by rising key.

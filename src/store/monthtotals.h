@@ -1,7 +1,7 @@
 #ifndef MONTHTOTALS_H
 #define MONTHTOTALS_H
 
-#include "tablemoney.h"
+#include "store/tablemoney.h"
 
 #include <QDate>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "pricerule.h"
+#include "store/pricerule.h"
 
 #include <QStringList>
 

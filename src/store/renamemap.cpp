@@ -1,4 +1,4 @@
-#include "renamemap.h"
+#include "store/renamemap.h"
 
 #include <QSet>
 

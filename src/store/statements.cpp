@@ -1,4 +1,4 @@
-#include "statements.h"
+#include "store/statements.h"
 
 #include <QDebug>
 #include <QFile>
@@ -80,7 +80,7 @@ QSqlError ExpenseStatements::checkConnection()
         && ::access(QFile::encodeName(db.databaseName()).constData(), W_OK) == 0) {
         // Inside a transaction nothing can have been written yet on a read-only
         // connection, so it is begun again on the new one.
-        return reopen(sqlite3_get_autocommit(handle) == 0);
+        return reopen(transactionOpen);
     }
     return QSqlError();
 }
@@ -151,4 +151,34 @@ StatementResult ExpenseStatements::deleteMoney(qint32 MyID)
 StatementResult ExpenseStatements::insertSetting(const QString &settingname, const QString &settingvalue)
 {
     return run(InsertSetting, {textValue(settingname), textValue(settingvalue)});
+}
+
+StatementResult ExpenseStatements::saveCategoryList(const QString &settingname, const QString &settingvalue,
+                                                    const QList<TableMoney> &relabelled, bool *insertedRow)
+{
+    *insertedRow = false;
+    StatementResult result;
+    if (!db.transaction()) {
+        result.error = db.lastError();
+        return result;
+    }
+    transactionOpen = true;
+    result = updateSetting(settingvalue, settingname);
+    if (result.ok && result.rowsAffected == 0) {
+        // A book without the category row would silently drop the list.
+        result = insertSetting(settingname, settingvalue);
+        *insertedRow = result.ok;
+    }
+    for (int i = 0; result.ok && i < relabelled.size(); ++i)
+        result = updateMoney(relabelled.at(i));
+    if (result.ok && !db.commit()) {
+        result.ok = false;
+        result.error = db.lastError();
+    }
+    if (!result.ok) {
+        db.rollback();
+        *insertedRow = false;
+    }
+    transactionOpen = false;
+    return result;
 }

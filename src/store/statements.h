@@ -1,8 +1,9 @@
 #ifndef STATEMENTS_H
 #define STATEMENTS_H
 
-#include "tablemoney.h"
+#include "store/tablemoney.h"
 
+#include <QList>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -46,6 +47,12 @@ public:
     // insert into tablesetting(settingname,settingvalue) values(?, ?)
     StatementResult insertSetting(const QString &settingname, const QString &settingvalue);
 
+    // The category list and the records relabelled with it, stored together or not at all:
+    // the list's row is updated, or inserted where the book has none (insertedRow), then
+    // every record, all in one transaction.
+    StatementResult saveCategoryList(const QString &settingname, const QString &settingvalue,
+                                     const QList<TableMoney> &relabelled, bool *insertedRow);
+
 private:
     enum Kind { InsertMoney, UpdateMoney, UpdateSetting, DeleteMoney, InsertSetting, KindCount };
 
@@ -58,6 +65,7 @@ private:
     QSqlQuery queries[KindCount];
     bool prepared[KindCount] = {};
     QString refusal;
+    bool transactionOpen = false; // inside saveCategoryList
 };
 
 // A text bound as text: a null string would otherwise reach SQLite as NULL.

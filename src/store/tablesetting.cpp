@@ -1,4 +1,4 @@
-#include "tablesetting.h"
+#include "store/tablesetting.h"
 
 TableSetting::TableSetting(QObject *parent)
     : QObject(parent)

@@ -1,4 +1,4 @@
-#include "dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QAction>
 #include <QMenu>
@@ -61,6 +61,22 @@ QMessageBox::StandardButton question(QWidget *parent, const QString &title, cons
                                      QMessageBox::StandardButton defaultButton)
 {
     return box(Request::Question, &QMessageBox::question, parent, title, text, buttons, defaultButton);
+}
+
+void warn(QWidget *parent, const QString &text)
+{
+    warning(parent, QStringLiteral("警告"), text, QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+void inform(QWidget *parent, const QString &text)
+{
+    information(parent, QStringLiteral("信息"), text, QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+bool confirm(QWidget *parent, const QString &text)
+{
+    return question(parent, QStringLiteral("询问"), text, QMessageBox::Ok | QMessageBox::Cancel,
+                    QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 QString getText(QWidget *parent, const QString &title, const QString &label,

@@ -56,6 +56,12 @@ QString getText(QWidget *parent, const QString &title, const QString &label,
                 QLineEdit::EchoMode mode, const QString &text, bool *ok,
                 Qt::WindowFlags flags = Qt::WindowFlags(),
                 Qt::InputMethodHints hints = Qt::ImhNone);
+// The program's boxes: each kind with its title; OK alone with no default button, or OK
+// and Cancel with Cancel the default.
+void warn(QWidget *parent, const QString &text); // "警告"
+void inform(QWidget *parent, const QString &text); // "信息"
+bool confirm(QWidget *parent, const QString &text); // "询问": true for OK
+
 // Opens the menu at pos and returns once it has closed; the chosen action has run by then.
 QAction *execMenu(QMenu *menu, const QPoint &pos);
 

@@ -1,11 +1,11 @@
 #ifndef COMMANDDRIVER_H
 #define COMMANDDRIVER_H
 
-#include "dialoganswers.h"
-#include "dialogs.h"
-#include "globals.h"
-#include "mainwindowprobe.h"
-#include "testsupport.h"
+#include "store/globals.h"
+#include "support/dialoganswers.h"
+#include "support/mainwindowprobe.h"
+#include "support/testsupport.h"
+#include "ui/dialogs.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -15,6 +15,9 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QtTest>
+
+#include <memory>
 
 // Drives the record commands of a main window the way a user does: right-click,
 // menu entry, form fields, buttons. Every dialog is answered by DialogAnswers.
@@ -24,28 +27,21 @@ public:
     CommandDriver(MainWindow &w, DialogAnswers &answers) : w(w), answers(answers) {}
 
     MainWindowProbe probe() const { return MainWindowProbe(w); }
-    QTableView *view() const { return w.findChild<QTableView *>(QStringLiteral("tableViewMain")); }
+    QTableView *view() const { return probe().view(); }
     AddNew *entryForm() const { return probe().addNewForm(); }
     DoSetting *settingForm() const { return probe().settingForm(); }
 
-    template<typename T> static T *child(QWidget *form, const char *name)
-    {
-        T *c = form->findChild<T *>(QString::fromLatin1(name));
-        Q_ASSERT(c);
-        return c;
-    }
-
-    // A right-click on a table row (or off the rows when row is -1), choosing entry.
+    // A right-click on a table row (off the rows when row is not one), choosing entry.
     void rightClick(int row, const QString &entry)
     {
         answers.menu(entry);
         popAt(row);
     }
-    // Opens the menu over row (off the rows when -1); the answers must be queued already.
+    // Opens the menu over row (off the rows when row is not one); the answers must be queued already.
     void popAt(int row)
     {
         QPoint pos(-1, -1);
-        if (row >= 0) {
+        if (row >= 0 && row < probe().model()->rowCount()) {
             const QModelIndex index = probe().model()->index(row, 0);
             view()->setCurrentIndex(index);
             view()->scrollTo(index);
@@ -59,13 +55,13 @@ public:
     {
         AddNew *f = entryForm();
         if (!type.isNull())
-            child<QComboBox>(f, "comboBox_type")->setCurrentText(type);
-        child<QLineEdit>(f, "lineEdit_name")->setText(name);
-        child<QLineEdit>(f, "lineEdit_price")->setText(price);
-        child<QDateEdit>(f, "dateEdit_date")->setDate(date);
-        child<QPlainTextEdit>(f, "plainTextEdit_memo")->setPlainText(memo);
+            TestSupport::child<QComboBox>(f, "comboBox_type")->setCurrentText(type);
+        TestSupport::child<QLineEdit>(f, "lineEdit_name")->setText(name);
+        TestSupport::child<QLineEdit>(f, "lineEdit_price")->setText(price);
+        TestSupport::child<QDateEdit>(f, "dateEdit_date")->setDate(date);
+        TestSupport::child<QPlainTextEdit>(f, "plainTextEdit_memo")->setPlainText(memo);
     }
-    void pressEntryButton() { child<QPushButton>(entryForm(), "pushButton_add")->click(); }
+    void pressEntryButton() { TestSupport::child<QPushButton>(entryForm(), "pushButton_add")->click(); }
 
     void add(const QString &name, const QString &price)
     {
@@ -76,7 +72,7 @@ public:
     void changeName(int row, const QString &name)
     {
         rightClick(row, QStringLiteral("修改"));
-        child<QLineEdit>(entryForm(), "lineEdit_name")->setText(name);
+        TestSupport::child<QLineEdit>(entryForm(), "lineEdit_name")->setText(name);
         pressEntryButton();
     }
     void remove(int row)
@@ -90,7 +86,7 @@ public:
     {
         rightClick(-1, QStringLiteral("设置"));
         for (const auto &r : renames) {
-            auto *list = child<QListView>(settingForm(), "listView_setting");
+            auto *list = TestSupport::child<QListView>(settingForm(), "listView_setting");
             int row = -1;
             for (int i = 0; i < list->model()->rowCount(); ++i)
                 if (list->model()->index(i, 0).data().toString() == r.first)
@@ -98,7 +94,7 @@ public:
             Q_ASSERT(row >= 0);
             list->setCurrentIndex(list->model()->index(row, 0));
             answers.text(r.second);
-            child<QPushButton>(settingForm(), "pushButton_edit")->click();
+            TestSupport::child<QPushButton>(settingForm(), "pushButton_edit")->click();
         }
         settingForm()->close();
     }
@@ -106,7 +102,7 @@ public:
     {
         rightClick(-1, QStringLiteral("设置"));
         answers.text(name);
-        child<QPushButton>(settingForm(), "pushButton_addnew")->click();
+        TestSupport::child<QPushButton>(settingForm(), "pushButton_addnew")->click();
         settingForm()->close();
     }
 
@@ -144,6 +140,38 @@ public:
 private:
     MainWindow &w;
     DialogAnswers &answers;
+};
+
+// What a test of the window's commands holds; test classes derive from it beside QObject.
+class DrivenWindow
+{
+protected:
+    // Fresh answers, installed: before each test.
+    void resetAnswers()
+    {
+        answers = DialogAnswers();
+        answers.install();
+    }
+    // A new window on the book beside the test, shown (at size, when given); any open one goes first.
+    void openWindow(const QSize &size = QSize())
+    {
+        closeWindow();
+        window.reset(new MainWindow);
+        driver.reset(new CommandDriver(*window, answers));
+        if (size.isValid())
+            window->resize(size);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void closeWindow()
+    {
+        driver.reset();
+        window.reset();
+    }
+
+    std::unique_ptr<MainWindow> window;
+    DialogAnswers answers;
+    std::unique_ptr<CommandDriver> driver;
 };
 
 // The rows of a book file in the table's order.

@@ -1,7 +1,7 @@
 #ifndef DIALOGANSWERS_H
 #define DIALOGANSWERS_H
 
-#include "dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QList>
 #include <QStringList>

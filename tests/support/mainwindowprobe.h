@@ -1,13 +1,14 @@
 #ifndef MAINWINDOWPROBE_H
 #define MAINWINDOWPROBE_H
 
-#include "addnew.h"
-#include "dosetting.h"
-#include "mainwindow.h"
+#include "forms/addnew.h"
+#include "forms/dosetting.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QMenu>
 #include <QSqlDatabase>
 #include <QStandardItemModel>
+#include <QTableView>
 
 // Reaches the main window's private state for tests.
 class MainWindowProbe
@@ -16,6 +17,7 @@ public:
     explicit MainWindowProbe(MainWindow &w) : w(w) {}
 
     QStandardItemModel *model() const { return w.tableModel; }
+    QTableView *view() const { return w.findChild<QTableView *>(QStringLiteral("tableViewMain")); }
     QMenu *menu() const { return w.popMenu; }
     AddNew *addNewForm() const { return w.addNewForm; }
     DoSetting *settingForm() const { return w.settingForm; }
@@ -25,6 +27,8 @@ public:
     const TableMoney &currentRecord() const { return w.currentRecord; }
     void refreshTable() { w.refreshTable(); }
     int sortMoneyList(int mode) { return w.sortMoneyList(mode); }
+    // The whole table rebuilt after every change, as the reference for the row-by-row way.
+    void rebuildOnChange(bool on) { w.tableRows.rebuildOnChange = on; }
 
 private:
     MainWindow &w;

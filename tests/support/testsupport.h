@@ -1,6 +1,7 @@
 #ifndef TESTSUPPORT_H
 #define TESTSUPPORT_H
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +16,15 @@ bool execSql(const QString &path, const QStringList &statements);
 
 // Rows of a query on the file at path, each value as text ("<NULL>" for NULL).
 QList<QStringList> queryRows(const QString &path, const QString &sql);
+
+// The child of parent named name; a missing one stops the test run at once.
+template<typename T> T *child(const QObject *parent, const char *name)
+{
+    T *found = parent->findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no %s named %s", T::staticMetaObject.className(), name);
+    return found;
+}
 
 // Collects every Qt message while alive.
 class MessageCapture

@@ -154,7 +154,7 @@ bool convert(const Property &property, QString *value, const QString &className,
     case FileSize: ok = QRegularExpression(QStringLiteral("^\\d+\\s*([KMG]B)?$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch(); break;
     case FileName:
         // Relative names resolve against the configuration's folder, wherever the program was started.
-        *value = v.isEmpty() ? v : QDir::cleanPath(QDir(baseDir).absoluteFilePath(v));
+        *value = value->isEmpty() ? *value : QDir::cleanPath(QDir(baseDir).absoluteFilePath(*value));
         break;
     case Target:
         ok = v.compare(QLatin1String("STDOUT_TARGET"), Qt::CaseInsensitive) == 0 || v.compare(QLatin1String("STDERR_TARGET"), Qt::CaseInsensitive) == 0;
@@ -273,8 +273,9 @@ void Configurator::configureLogger(const log4cxx::LoggerPtr &logger, const QStri
     const QStringList parts = value.split(QLatin1Char(','));
     if (!parts.value(0).trimmed().isEmpty()) {
         bool ok = false;
-        const log4cxx::LevelPtr level = toLevel(parts.value(0), &ok, !isRoot);
-        if (ok)
+        // The root takes no null level, and Log4Qt says nothing about one.
+        const log4cxx::LevelPtr level = toLevel(parts.value(0), &ok, true);
+        if (ok && (level || !isRoot))
             logger->setLevel(level);
     }
     logger->removeAllAppenders();
@@ -334,7 +335,7 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
         reportError(source, QStringLiteral("Missing appender definition for appender named '%1'").arg(name));
         return nullptr;
     }
-    const QString className = value(key).trimmed();
+    const QString className = value(key); // trailing blanks included, as Log4Qt reads it
     const ClassInfo *info = findClass(className, false);
     if (!info) {
         report(log4cxx::Level::getWarn(), "Factory", QStringLiteral("Request for the creation of Appender with class '%1', which is not registered").arg(className));
@@ -346,7 +347,7 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     if (info->properties.size() > 1 && info->properties.at(1).type == Bool) // a writer: in the locale's codec
         m_translated.setProperty(toLS(target + QStringLiteral(".Encoding")), localeEncoding());
     if (has(key + QStringLiteral(".layout"))) {
-        const QString layoutName = value(key + QStringLiteral(".layout")).trimmed();
+        const QString layoutName = value(key + QStringLiteral(".layout"));
         const ClassInfo *layoutInfo = findClass(layoutName, true);
         if (!layoutInfo) {
             report(log4cxx::Level::getWarn(), "Factory", QStringLiteral("Request for the creation of Layout with class '%1', which is not registered").arg(layoutName));

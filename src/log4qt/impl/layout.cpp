@@ -3,6 +3,7 @@
 #include <log4cxx/spi/loggingevent.h>
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QThread>
 
 using Log4Qt::Impl::QtLayout;
@@ -12,9 +13,6 @@ namespace Log4Qt {
 namespace Impl {
 
 namespace {
-
-// '\1' is the logger's own name, for the layouts that print it rather than the category.
-const QString conversions = QStringLiteral("cdFlLmMnprtxX\1");
 
 QString threadName()
 {
@@ -77,68 +75,39 @@ void QtLayout::setOption(const log4cxx::LogString &option, const log4cxx::LogStr
         m_xml = true;
 }
 
-// Unknown characters and an unclosed option stay as text; only a bad %c{n} is reported.
+// %%, or % [-][min][.max] and a conversion, %c and %d with an {option}. Anything else
+// stays text, an unclosed option with the rest of the pattern; only a bad %c{n} is reported.
 void QtLayout::activateOptions(log4cxx::helpers::Pool &)
 {
+    static const QRegularExpression token(QStringLiteral("%%|%(-?)(\\d*)(?:\\.(\\d*))?(?:([cd])(\\{[^}]*\\}|\\{.*)?|([FlLmMnprtxX\\x01]))"),
+                                          QRegularExpression::DotMatchesEverythingOption);
     m_parts.clear();
-    const QString &p = m_pattern;
-    const int n = p.size();
-    Part literal;
-    for (int i = 0; i < n;) {
-        if (p.at(i) != QLatin1Char('%')) {
-            literal.text += p.at(i++);
+    const auto addText = [this](const QString &text) {
+        if (!m_parts.isEmpty() && m_parts.last().conversion.isNull())
+            m_parts.last().text += text;
+        else if (!text.isEmpty())
+            m_parts.append(Part{QChar(), text});
+    };
+    int done = 0;
+    for (QRegularExpressionMatchIterator it = token.globalMatch(m_pattern); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        addText(m_pattern.mid(done, m.capturedStart() - done));
+        done = m.capturedEnd();
+        const QString option = m.captured(5);
+        if (m.captured(0) == QLatin1String("%%") || (!option.isEmpty() && !option.endsWith(QLatin1Char('}')))) {
+            addText(m.captured(0) == QLatin1String("%%") ? QStringLiteral("%") : m.captured(0));
             continue;
         }
-        if (i + 1 < n && p.at(i + 1) == QLatin1Char('%')) {
-            literal.text += QLatin1Char('%');
-            i += 2;
-            continue;
-        }
-        Part part;
-        int j = i + 1;
-        if (j < n && p.at(j) == QLatin1Char('-')) {
-            part.leftAlign = true;
-            ++j;
-        }
-        int start = j;
-        while (j < n && p.at(j).isDigit())
-            ++j;
-        part.minWidth = p.mid(start, j - start).toInt();
-        if (j < n && p.at(j) == QLatin1Char('.')) {
-            start = ++j;
-            while (j < n && p.at(j).isDigit())
-                ++j;
-            part.maxWidth = j > start ? p.mid(start, j - start).toInt() : -1;
-        }
-        if (j >= n || !conversions.contains(p.at(j))) {
-            literal.text += p.mid(i, j + 1 - i);
-            i = j + 1;
-            continue;
-        }
-        part.conversion = p.at(j++);
-        if ((part.conversion == QLatin1Char('c') || part.conversion == QLatin1Char('d')) && j < n
-            && p.at(j) == QLatin1Char('{')) {
-            const int close = p.indexOf(QLatin1Char('}'), j);
-            if (close < 0) {
-                literal.text += p.mid(i);
-                break;
-            }
-            part.text = p.mid(j + 1, close - j - 1);
-            j = close + 1;
-            bool ok = true;
-            if (part.conversion == QLatin1Char('c'))
-                part.text.toInt(&ok);
-            if (!ok)
-                reportError("PatternFormatter", QStringLiteral("Option '%1' cannot be converted into an integer").arg(part.text));
-        }
-        if (!literal.text.isEmpty())
-            m_parts.append(literal);
-        literal = Part();
+        Part part{(m.captured(4) + m.captured(6)).at(0), option.mid(1, option.size() - 2), m.captured(2).toInt(),
+                  m.captured(3).isEmpty() ? -1 : m.captured(3).toInt(), !m.captured(1).isEmpty()};
+        bool ok = true;
+        if (part.conversion == QLatin1Char('c') && !option.isEmpty())
+            part.text.toInt(&ok);
+        if (!ok)
+            reportError("PatternFormatter", QStringLiteral("Option '%1' cannot be converted into an integer").arg(part.text));
         m_parts.append(part);
-        i = j;
     }
-    if (!literal.text.isEmpty())
-        m_parts.append(literal);
+    addText(m_pattern.mid(done));
 }
 
 void QtLayout::format(log4cxx::LogString &output, const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &) const
@@ -170,7 +139,7 @@ QString QtLayout::convert(const Part &part, const log4cxx::spi::LoggingEventPtr 
 {
     const log4cxx::spi::LocationInfo &location = event->getLocationInformation();
     switch (part.conversion.unicode()) {
-    case 1: return fromLS(event->getLoggerName());
+    case 1: return fromLS(event->getLoggerName()); // the layouts that print the logger, not the category
     case 'c': {
         log4cxx::LogString category;
         const QString name = fromLS(event->getProperty("category", category) ? category : event->getLoggerName());

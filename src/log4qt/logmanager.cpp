@@ -8,11 +8,8 @@
 #include <log4cxx/logger.h>
 #include <log4cxx/logmanager.h>
 #include <log4cxx/spi/defaultrepositoryselector.h>
-#include <log4cxx/spi/loggingevent.h>
 
 #include "log4qt/logmanager.h"
-
-#include <QLoggingCategory>
 
 #include <atomic>
 #include <cstdlib>
@@ -23,7 +20,6 @@ namespace Log4Qt {
 namespace Impl {
 
 namespace {
-
 
 log4cxx::AppenderPtr internalConsole(const char *target, const log4cxx::LevelPtr &min, const log4cxx::LevelPtr &max)
 {

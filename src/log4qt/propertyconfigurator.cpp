@@ -157,11 +157,9 @@ bool convert(const Property &property, QString *value, const QString &className,
         *value = value->isEmpty() ? *value : QDir::cleanPath(QDir(baseDir).absoluteFilePath(*value));
         break;
     case Target:
-        ok = v.compare(QLatin1String("STDOUT_TARGET"), Qt::CaseInsensitive) == 0 || v.compare(QLatin1String("STDERR_TARGET"), Qt::CaseInsensitive) == 0;
-        *value = v.compare(QLatin1String("STDERR_TARGET"), Qt::CaseInsensitive) == 0 ? QStringLiteral("System.err") : QStringLiteral("System.out");
-        if (!ok)
-            reportError("OptionConverter", QStringLiteral("Invalid option string '%1' for a target").arg(v));
-        return ok;
+        ok = QRegularExpression(QStringLiteral("^STD(OUT|ERR)_TARGET$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch();
+        *value = v.startsWith(QLatin1String("STDERR"), Qt::CaseInsensitive) ? QStringLiteral("System.err") : QStringLiteral("System.out");
+        break;
     case Refused:
         reportError("Factory", QStringLiteral("Cannot convert to type '%1' for property '%2' on object of class '%3'")
                                    .arg(QLatin1String(property.option), QLatin1String(property.name), className));
@@ -192,25 +190,17 @@ private:
             return fromLS(m_properties.get(toLS(key)));
         }
     }
-    bool has(const QString &key) const;
+    bool has(const QString &key) const { return keysWithPrefix(key).contains(key); }
     QStringList keysWithPrefix(const QString &prefix) const;
     void configureLogger(const log4cxx::LoggerPtr &logger, const QString &value, bool isRoot);
     log4cxx::AppenderPtr appender(const QString &name);
-    bool translate(const QString &key, const ClassInfo &info, const QString &target);
+    void translate(const QString &key, const ClassInfo &info, const QString &target);
 
     mutable log4cxx::helpers::Properties m_properties;
     log4cxx::helpers::Properties m_translated;
     QString m_baseDir;
     QMap<QString, log4cxx::AppenderPtr> m_appenders;
 };
-
-bool Configurator::has(const QString &key) const
-{
-    for (const log4cxx::LogString &k : m_properties.propertyNames())
-        if (k == toLS(key))
-            return true;
-    return false;
-}
 
 QStringList Configurator::keysWithPrefix(const QString &prefix) const
 {
@@ -291,7 +281,7 @@ void Configurator::configureLogger(const log4cxx::LoggerPtr &logger, const QStri
 }
 
 // Translates the keys of one appender or layout for log4cxx, reporting what Log4Qt refuses.
-bool Configurator::translate(const QString &key, const ClassInfo &info, const QString &target)
+void Configurator::translate(const QString &key, const ClassInfo &info, const QString &target)
 {
     const QString className = QLatin1String("Log4Qt::") + QString::fromLatin1(info.name).section(QLatin1Char('.'), -1);
     for (const auto &option : info.options)
@@ -325,7 +315,6 @@ bool Configurator::translate(const QString &key, const ClassInfo &info, const QS
         values.insert(QStringLiteral("ConversionPattern"), QStringLiteral("%m%n"));
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         m_translated.setProperty(toLS(target + QLatin1Char('.') + it.key()), toLS(it.value()));
-    return true;
 }
 
 log4cxx::AppenderPtr Configurator::appender(const QString &name)

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
@@ -92,6 +93,7 @@ int main(int argc, char *argv[])
         {Bench::RenameCategory, {{10000, 100}, {100000, 1000}}},
         {Bench::ChartPress, {{10000, 20}, {100000, 100}, {1000000, 1000}}},
         {Bench::ChartPressShort, {}},
+        {Bench::Backup, {{10000, 15}, {100000, 60}, {1000000, 800}}}, // a tenth of start-up
         {Bench::PeakMemory, {{10000, 80}, {100000, 250}, {1000000, 2500}}},
     };
 
@@ -110,7 +112,8 @@ int main(int argc, char *argv[])
         for (int p = 0; p < processes; ++p) {
             err << "measuring " << records << " records, process " << p + 1 << " of " << processes << "\n";
             err.flush();
-            // Every process starts from the same untouched book.
+            // Every process starts from the same untouched book, which it backs up.
+            QDir(beside(QStringLiteral("backups"))).removeRecursively();
             QFile::remove(beside(QStringLiteral("Tobrell.sqlite3")));
             QFile::copy(bookPath(records), beside(QStringLiteral("Tobrell.sqlite3")));
             QByteArray output;
@@ -131,6 +134,7 @@ int main(int argc, char *argv[])
         }
     }
     QFile::remove(beside(QStringLiteral("Tobrell.sqlite3")));
+    QDir(beside(QStringLiteral("backups"))).removeRecursively();
 
     QTextStream out(stdout);
     out << "Median of " << processes << " processes x " << stepRuns << " runs each; goal in brackets, ! marks a miss.\n";

@@ -14,6 +14,7 @@ extern const char *const DeleteRecord;
 extern const char *const RenameCategory;
 extern const char *const ChartPress;
 extern const char *const ChartPressShort;
+extern const char *const Backup;
 extern const char *const PeakMemory;
 
 // Loads the book beside the executable into a main window and measures every figure

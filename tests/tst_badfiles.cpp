@@ -52,6 +52,11 @@ bool writeBook(const QString &path)
     return execSql(path, sql);
 }
 
+QString backupsPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/backups");
+}
+
 QStringList diagnostics(const MessageCapture &capture)
 {
     QStringList own;
@@ -94,6 +99,7 @@ void TestBadFiles::cleanup()
         QDir(databasePath()).removeRecursively();
     QFile::remove(databasePath());
     QFile::remove(databasePath() + QStringLiteral("-journal"));
+    QDir(backupsPath()).removeRecursively();
     Dialogs::setResponder(nullptr);
 }
 
@@ -162,6 +168,11 @@ void TestBadFiles::startsAndLeavesTheFileAlone()
         break;
     }
     const QByteArray before = readFile(path);
+    // More old copies than are kept: a rotation would remove one.
+    QVERIFY(QDir().mkpath(backupsPath()));
+    for (int day = 1; day <= 11; ++day)
+        QVERIFY(writeFile(backupsPath() + QStringLiteral("/Tobrell-202601%1-120000.sqlite3").arg(day, 2, 10, QLatin1Char('0')), "old"));
+    const QStringList backups = QDir(backupsPath()).entryList(QDir::Files);
 
     QStringList log;
     {
@@ -191,6 +202,7 @@ void TestBadFiles::startsAndLeavesTheFileAlone()
 
     window.reset();
     QCOMPARE(readFile(path), before);
+    QCOMPARE(QDir(backupsPath()).entryList(QDir::Files), backups); // nothing written, nothing removed
     if (bad == Bad::Directory)
         QVERIFY(QFileInfo(path).isDir());
     else

@@ -1,9 +1,11 @@
 #include "mainwindow/mainwindow.h"
 
+#include "store/backup.h"
 #include "store/globals.h"
 #include "store/statements.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDebug>
 #include <QFile>
 #include <QSet>
@@ -85,5 +87,11 @@ bool MainWindow::loadDatabase()
         statements->refuseChanges(QStringLiteral("the book could not be read completely at start-up (%1); "
                                                  "it is left as it is")
                                       .arg(readErrors.join(QStringLiteral("; "))));
+    else {
+        // Before anything can change the book. A book read in part is never copied, so
+        // rotation cannot push out the good copies.
+        backupBook(db, path, QCoreApplication::applicationDirPath() + QStringLiteral("/backups"),
+                   QDateTime::currentDateTime());
+    }
     return true;
 }

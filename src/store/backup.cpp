@@ -1,0 +1,170 @@
+#include "store/backup.h"
+
+#include "store/statements.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+QString backupName(const QDateTime &time)
+{
+    return QStringLiteral("Tobrell-") + time.toString(QStringLiteral("yyyyMMdd-HHmmss")) + QStringLiteral(".sqlite3");
+}
+
+// Backups by name, oldest first: the names sort by age.
+QStringList backupsIn(const QDir &dir)
+{
+    static const QRegularExpression exact(QStringLiteral("^Tobrell-\\d{8}-\\d{6}\\.sqlite3$"));
+    QStringList names = dir.entryList({QStringLiteral("Tobrell-*.sqlite3")}, QDir::Files | QDir::Hidden);
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [](const QString &name) { return !exact.match(name).hasMatch(); }),
+                names.end());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QDateTime bookModified(const QString &bookPath)
+{
+    // In WAL mode the latest changes may still sit beside the book.
+    QDateTime modified = QFileInfo(bookPath).lastModified();
+    const QFileInfo wal(bookPath + QStringLiteral("-wal"));
+    if (wal.exists() && wal.size() > 0)
+        modified = std::max(modified, wal.lastModified());
+    return modified;
+}
+
+// Removes the oldest backups beyond the kept number; empty when all went. The copy just
+// written counts as the newest even when the clock was set back since the others.
+QString rotate(const QDir &dir, const QString &written = QString())
+{
+    QStringList names = backupsIn(dir);
+    if (names.removeOne(QFileInfo(written).fileName()))
+        names.append(QFileInfo(written).fileName());
+    QStringList failed;
+    while (names.size() > backupsKept) {
+        QFile old(dir.filePath(names.takeFirst()));
+        if (!old.remove())
+            failed << QStringLiteral("cannot remove %1: %2").arg(old.fileName(), old.errorString());
+    }
+    return failed.join(QStringLiteral("; "));
+}
+
+BackupResult failure(const QString &reason)
+{
+    BackupResult result;
+    result.outcome = BackupResult::Failed;
+    result.error = reason;
+    qDebug().noquote() << "Error: backup failed." << reason;
+    return result;
+}
+
+// SQLite leaves the copy to the operating system's cache; a copy that a power cut
+// truncates would pass for the newest and stop the next one.
+void flushToDisk(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        ::fsync(file.handle());
+#else
+    Q_UNUSED(path);
+#endif
+}
+
+} // namespace
+
+BackupResult backupBook(const QSqlDatabase &db, const QString &bookPath, const QString &folder,
+                        const QDateTime &now)
+{
+    if (!db.isOpen())
+        return failure(QStringLiteral("the book is not open"));
+    if (!QDir().mkpath(folder))
+        return failure(QStringLiteral("cannot create the folder %1").arg(folder));
+    const QDir dir(folder);
+
+    // Unchanged only when the book is plainly older than the newest copy; an equal or
+    // unknown time (coarse file system clocks) writes one.
+    const QStringList existing = backupsIn(dir);
+    if (!existing.isEmpty()) {
+        const QDateTime book = bookModified(bookPath);
+        const QDateTime newest = QFileInfo(dir.filePath(existing.last())).lastModified();
+        if (book.isValid() && newest.isValid() && book < newest) {
+            BackupResult result;
+            result.outcome = BackupResult::Unchanged;
+            const QString rotation = rotate(dir);
+            if (!rotation.isEmpty())
+                return failure(rotation);
+            return result;
+        }
+    }
+
+    // Written under a temporary name and renamed once complete, so that an interrupted
+    // copy never passes for a backup. VACUUM INTO accepts the empty file.
+    QString temporary;
+    {
+        QTemporaryFile file(dir.filePath(backupName(now) + QStringLiteral(".XXXXXX")));
+        file.setAutoRemove(false);
+        if (!file.open())
+            return failure(QStringLiteral("cannot write in %1: %2").arg(folder, file.errorString()));
+        temporary = file.fileName();
+    }
+
+    QSqlQuery query(db);
+    bool copied = query.prepare(QStringLiteral("VACUUM INTO ?"));
+    if (copied) {
+        query.addBindValue(temporary);
+        copied = query.exec();
+    }
+    const QSqlError error = query.lastError();
+    query.finish();
+    QFile copy(temporary);
+    if (!copied) {
+        copy.remove();
+        return failure(sqlErrorText(error));
+    }
+    flushToDisk(temporary);
+
+    // A name already taken (a second start within the same second, or any file or
+    // folder of that name) is never overwritten: the next free second is used.
+    QString target;
+    QDateTime time = now;
+    for (int attempt = 0; attempt < 60 && target.isEmpty(); ++attempt, time = time.addSecs(1)) {
+        const QString candidate = dir.filePath(backupName(time));
+        if (QFileInfo::exists(candidate))
+            continue;
+        if (copy.rename(candidate))
+            target = candidate;
+        else if (!QFileInfo::exists(candidate))
+            break; // not taken meanwhile: the rename itself failed
+    }
+    if (target.isEmpty()) {
+        const QString reason = copy.error() != QFile::NoError
+            ? QStringLiteral("cannot rename %1: %2").arg(temporary, copy.errorString())
+            : QStringLiteral("every name from %1 on is taken").arg(backupName(now));
+        QFile::remove(temporary);
+        return failure(reason);
+    }
+
+    BackupResult result;
+    result.outcome = BackupResult::Written;
+    result.path = target;
+    const QString rotation = rotate(dir, target);
+    if (!rotation.isEmpty()) {
+        result = failure(rotation);
+        result.path = target;
+    }
+    return result;
+}

@@ -1,0 +1,245 @@
+#include "store/backup.h"
+#include "support/commanddriver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QtTest>
+
+#include <memory>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using namespace TestSupport;
+
+namespace {
+
+QString folder()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/backups");
+}
+
+QStringList backups()
+{
+    return QDir(folder()).entryList({QStringLiteral("Tobrell-\?\?\?\?\?\?\?\?-\?\?\?\?\?\?.sqlite3")},
+                                    QDir::Files | QDir::CaseSensitive, QDir::Name);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool touch(const QString &path, const QDateTime &time, const QByteArray &bytes = QByteArray())
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+    if (!bytes.isEmpty() && (f.write(bytes) != bytes.size() || !f.flush()))
+        return false;
+    return f.setFileTime(time, QFileDevice::FileModificationTime);
+}
+
+// Everything a copy must carry over: the schema, and every value with its type.
+QList<QStringList> content(const QString &path)
+{
+    return queryRows(path, QStringLiteral("select type, name, tbl_name, sql from sqlite_master order by name"))
+        + queryRows(path, QStringLiteral("select quote(type), quote(name), quote(price), quote(date), quote(memo), "
+                                         "quote(MyID) from tablemoneydb order by rowid"))
+        + queryRows(path, QStringLiteral("select quote(settingname), quote(settingvalue) from tablesetting order by rowid"))
+        + queryRows(path, QStringLiteral("select quote(note) from notes order by rowid"));
+}
+
+// A root test process writes into a read-only folder; without this capability it
+// meets the folder's mode as anyone would (this thread only, while alive).
+class WithoutModeOverride
+{
+public:
+    WithoutModeOverride() { set(false); }
+    ~WithoutModeOverride() { set(true); }
+
+private:
+    static void set(bool on)
+    {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[2] = {};
+        if (::syscall(SYS_capget, &header, data) != 0)
+            return;
+        const quint32 bit = 1u << CAP_DAC_OVERRIDE;
+        data[0].effective = on ? (data[0].effective | (data[0].permitted & bit)) : (data[0].effective & ~bit);
+        ::syscall(SYS_capset, &header, data);
+    }
+};
+
+} // namespace
+
+class TestBackups : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void copyEqualsTheBook();
+    void eleventhCopyRemovesTheOldest_data();
+    void eleventhCopyRemovesTheOldest();
+    void startWritesACopyOnlyWhenTheBookChanged();
+    void unwritableFolderLeavesBookAndStartFine_data();
+    void unwritableFolderLeavesBookAndStartFine();
+
+private:
+    std::unique_ptr<MainWindow> window;
+    DialogAnswers answers;
+};
+
+void TestBackups::init()
+{
+    cleanup();
+    QVERIFY(createDatabase(databasePath(), QStringLiteral("吃饭,交通")));
+    // Written an hour ago, so that a copy made now is plainly newer on any file system.
+    QVERIFY(touch(databasePath(), QDateTime::currentDateTime().addSecs(-3600)));
+    answers = DialogAnswers();
+    answers.install();
+}
+
+void TestBackups::cleanup()
+{
+    window.reset();
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    QFile::setPermissions(folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDir(folder()).removeRecursively();
+    QFile::remove(folder());
+    QFile::remove(databasePath());
+    Dialogs::setResponder(nullptr);
+}
+
+void TestBackups::copyEqualsTheBook()
+{
+    const QString book = databasePath();
+    QVERIFY(execSql(book, {QStringLiteral("create table notes(note)"),
+                           QStringLiteral("create index byDate on tablemoneydb(date)"),
+                           QStringLiteral("insert into notes values(x'00ff'), (null), (3.25)"),
+                           QStringLiteral("insert into tablemoneydb values('吃饭', 'it''s \"%2\"', 12.5, '2024-02-29', "
+                                          "'line\nbreak 😀', null), ('交通', '', '7', '2024-03-01', '', 5)")}));
+    const QByteArray before = readFile(book);
+
+    BackupResult result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("book"));
+        db.setDatabaseName(book);
+        QVERIFY(db.open());
+        result = backupBook(db, book, folder(), QDateTime(QDate(2026, 12, 8), QTime(1, 30)));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("book"));
+
+    QCOMPARE(result.outcome, BackupResult::Written);
+    QCOMPARE(backups(), QStringList{QStringLiteral("Tobrell-20261208-013000.sqlite3")});
+    QCOMPARE(content(result.path), content(book));
+    // No temporary file left behind.
+    QCOMPARE(QDir(folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), backups());
+    QCOMPARE(readFile(book), before);
+}
+
+void TestBackups::eleventhCopyRemovesTheOldest_data()
+{
+    QTest::addColumn<QString>("month"); // of the ten copies there
+    QTest::newRow("older copies") << "202601";
+    QTest::newRow("copies named later, clock set back since") << "209901";
+}
+
+// Ten copies and the names of other files; the next copy pushes out only the oldest copy.
+void TestBackups::eleventhCopyRemovesTheOldest()
+{
+    QFETCH(QString, month);
+    QVERIFY(QDir().mkpath(folder()));
+    const QDateTime old = QDateTime::currentDateTime().addDays(-2);
+    QStringList copies;
+    for (int day = 1; day <= backupsKept; ++day)
+        copies << QStringLiteral("Tobrell-%1%2-120000.sqlite3").arg(month).arg(day, 2, 10, QLatin1Char('0'));
+    const QStringList others{QStringLiteral("Tobrell-20250101-000000.sqlite3.bak"), QStringLiteral("Tobrell-2025.sqlite3"),
+                             QStringLiteral("tobrell-20250101-000000.sqlite3"), QStringLiteral("notes.txt")};
+    for (const QString &name : copies + others)
+        QVERIFY(touch(QDir(folder()).filePath(name), old, "x"));
+    QVERIFY(QDir(folder()).mkdir(QStringLiteral("Tobrell-20000101-000000.sqlite3")));
+
+    window.reset(new MainWindow);
+
+    // Nine of them and the new one.
+    const QStringList kept = backups();
+    QCOMPARE(kept.size(), backupsKept);
+    QVERIFY(!kept.contains(copies.first()));
+    for (const QString &name : copies.mid(1))
+        QVERIFY(kept.contains(name));
+    for (const QString &name : others)
+        QCOMPARE(readFile(QDir(folder()).filePath(name)), QByteArray("x"));
+    QVERIFY(QFileInfo(QDir(folder()).filePath(QStringLiteral("Tobrell-20000101-000000.sqlite3"))).isDir());
+}
+
+// Start, start again: one copy. Add a record, start again: a second copy, holding it.
+void TestBackups::startWritesACopyOnlyWhenTheBookChanged()
+{
+    const auto start = [this] {
+        window.reset();
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+        window.reset(new MainWindow);
+    };
+    start();
+    start();
+    QCOMPARE(backups().size(), 1);
+
+    CommandDriver(*window, answers).add(QStringLiteral("面包"), QStringLiteral("8.5"));
+    start();
+    const QStringList names = backups();
+    QCOMPARE(names.size(), 2);
+    QCOMPARE(storedRows(QDir(folder()).filePath(names.last())), storedRows(databasePath()));
+    QCOMPARE(storedRows(QDir(folder()).filePath(names.first())).size(), 0);
+}
+
+void TestBackups::unwritableFolderLeavesBookAndStartFine_data()
+{
+    QTest::addColumn<bool>("fileInItsPlace");
+    QTest::newRow("read-only folder") << false;
+    QTest::newRow("a file named backups") << true;
+}
+
+void TestBackups::unwritableFolderLeavesBookAndStartFine()
+{
+    QFETCH(bool, fileInItsPlace);
+    QVERIFY(execSql(databasePath(), {QStringLiteral("insert into tablemoneydb values('吃饭', '米', '3', '2024-01-02', '', 1)")}));
+    WithoutModeOverride asAnyone;
+    if (fileInItsPlace) {
+        QVERIFY(touch(folder(), QDateTime::currentDateTime(), "not a folder"));
+    } else {
+        QVERIFY(QDir().mkpath(folder()));
+        QVERIFY(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::ExeOwner));
+        if (QFile(folder() + QStringLiteral("/probe")).open(QIODevice::WriteOnly))
+            QSKIP("this process writes into read-only folders");
+    }
+    const QByteArray before = readFile(databasePath());
+
+    QStringList log;
+    {
+        MessageCapture capture;
+        window.reset(new MainWindow);
+        for (const QString &m : capture.messages())
+            if (!m.startsWith(QLatin1String("QMetaObject")) && !m.startsWith(QLatin1String("This plugin")))
+                log << m;
+    }
+    QCOMPARE(log.size(), 1);
+    QVERIFY2(log.first().startsWith(QLatin1String("Error: backup failed. ")), qPrintable(log.first()));
+    QCOMPARE(readFile(databasePath()), before);
+    QVERIFY(answers.asked.isEmpty());
+
+    CommandDriver driver(*window, answers);
+    QCOMPARE(driver.tableRows().size(), 1);
+    driver.add(QStringLiteral("面包"), QStringLiteral("8.5"));
+    QCOMPARE(storedRows(databasePath()).size(), 2);
+    QCOMPARE(backups(), QStringList());
+    if (fileInItsPlace)
+        QCOMPARE(readFile(folder()), QByteArray("not a folder"));
+}
+
+QTEST_MAIN(TestBackups)
+#include "tst_backups.moc"

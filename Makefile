@@ -52,7 +52,7 @@ test: configure
 SAN_BUILD := $(BUILD)-sanitize
 SAN_ENV   := QT_QPA_PLATFORM=offscreen \
              ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
-             LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
+             LSAN_OPTIONS=print_suppressions=0 \
              UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 test-sanitize: deps

@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGraphicsTextItem>
 #include <QLayout>
 #include <QPointer>
 #include <QPushButton>
@@ -36,6 +37,8 @@ private slots:
     void appearance();
     void oneViewAfterPresses();
     void viewFollowsPage();
+    void pressMovesNoControl_data();
+    void pressMovesNoControl();
 
 private:
     // Each entry is "date|price"; replaces whatever the window loaded.
@@ -323,6 +326,62 @@ void TestChart::viewFollowsPage()
     QTRY_COMPARE(view->geometry(), layout->contentsRect());
     QVERIFY(view->width() > before.width());
     QVERIFY(view->height() > before.height());
+}
+
+void TestChart::pressMovesNoControl_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("records in range") << QStringList{"2022-03-01|12", "2022-04-01|30"};
+    QTest::newRow("no record in range") << QStringList{"2019-03-01|12"};
+}
+
+// A press draws the chart below the controls without moving them, and the month title
+// sits under the axis or is not drawn at all.
+void TestChart::pressMovesNoControl()
+{
+    QFETCH(QStringList, entries);
+    setRecords(entries);
+    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
+    window->setWindowState(Qt::WindowNoState);
+    window->resize(1600, 900);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    tabs->setCurrentWidget(window->findChild<QWidget *>(QStringLiteral("tab_2")));
+    const auto places = [this] {
+        QList<QRect> out;
+        for (const char *name : {"label", "dateEdit_Start", "label_2", "dateEdit_End", "label_3", "comboBox_Period",
+                                 "pushButton_runcharts"}) {
+            auto *w = window->findChild<QWidget *>(QLatin1String(name));
+            out << QRect(w->mapTo(window.get(), QPoint()), w->size());
+        }
+        return out;
+    };
+    QCoreApplication::processEvents();
+    const QList<QRect> before = places();
+
+    press();
+    QChartView *view = views().value(0);
+    QVERIFY(view);
+    QTRY_COMPARE(view->geometry(), host()->layout()->contentsRect());
+    QTRY_VERIFY(chart()->plotArea().height() > 100);
+    QCOMPARE(places(), before);
+    for (const QRect &control : before)
+        QVERIFY(view->mapTo(window.get(), QPoint()).y() > control.bottom());
+
+    QGraphicsTextItem *title = nullptr;
+    for (QGraphicsItem *item : view->scene()->items()) {
+        auto *text = dynamic_cast<QGraphicsTextItem *>(item);
+        if (text && text->toPlainText() == QStringLiteral("月份"))
+            title = text;
+    }
+    QVERIFY(title);
+    if (title->isVisible()) {
+        const QRectF plot = chart()->plotArea();
+        const QRectF placed = title->sceneBoundingRect();
+        QVERIFY(placed.top() >= plot.bottom());
+        QVERIFY(placed.center().x() > plot.left() && placed.center().x() < plot.right());
+    }
 }
 
 QTEST_MAIN(TestChart)

@@ -331,21 +331,37 @@ private slots:
         QCOMPARE(probe().settingForm()->findChildren<TableSetting *>().size(), 3);
     }
 
-    // Every change against a database that refuses writes: the warning, nothing on
-    // screen or in memory pretends, the file is as it was, and a restart shows the same.
+    // Every change against a database that refuses writes, or whose statement changes no
+    // row: the warning, nothing on screen or in memory pretends, the file is as it was,
+    // and a restart shows the same.
     void refusedWritesChangeNothing_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::newRow("add") << QStringLiteral("add");
-        QTest::newRow("change") << QStringLiteral("change");
-        QTest::newRow("delete") << QStringLiteral("delete");
-        QTest::newRow("rename category") << QStringLiteral("rename");
-        QTest::newRow("add category") << QStringLiteral("category");
+        QTest::addColumn<bool>("readOnly"); // otherwise the statement finds no row
+        QTest::newRow("add") << QStringLiteral("add") << true;
+        QTest::newRow("change") << QStringLiteral("change") << true;
+        QTest::newRow("delete") << QStringLiteral("delete") << true;
+        QTest::newRow("rename category") << QStringLiteral("rename") << true;
+        QTest::newRow("add category") << QStringLiteral("category") << true;
+        QTest::newRow("delete a keyless record") << QStringLiteral("delete") << false;
+        QTest::newRow("relabel a keyless record") << QStringLiteral("rename") << false;
+        QTest::newRow("category row gone") << QStringLiteral("category") << false;
     }
     void refusedWritesChangeNothing()
     {
         QFETCH(QString, command);
+        QFETCH(bool, readOnly);
         start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}});
+        if (!readOnly) {
+            // Written by another tool: shown as ID 0, which no statement can reach.
+            QVERIFY(execSql(databasePath(), {QStringLiteral("create table keyless as select * from tablemoneydb"),
+                                             QStringLiteral("drop table tablemoneydb"),
+                                             QStringLiteral("alter table keyless rename to tablemoneydb"),
+                                             QStringLiteral("update tablemoneydb set MyID = NULL where MyID = 1")}));
+            restart();
+            if (command == "category") // removed by another program while this one runs
+                QVERIFY(execSql(databasePath(), {QStringLiteral("delete from tablesetting")}));
+        }
         QFile file(databasePath());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray before = file.readAll();
@@ -353,9 +369,11 @@ private slots:
         const auto rowsBefore = driver->tableRows();
         QList<TableMoney> memoryBefore = *moneyList;
 
-        if (geteuid() != 0)
-            QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::ReadUser);
-        makeReadOnly();
+        if (readOnly) {
+            if (geteuid() != 0)
+                QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::ReadUser);
+            makeReadOnly();
+        }
         MessageCapture capture;
 
         if (command == "add") {

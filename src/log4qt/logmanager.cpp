@@ -1,45 +1,140 @@
-#include "log4qt/logmanager.h"
+// log4cxx first: its LogLog declares a function named like Qt's emit macro.
+#include "impl/internal.h"
 
-#include "impl/configurator.h"
-
-#include <QString>
-#include <QtGlobal>
-
+#include <log4cxx/consoleappender.h>
+#include <log4cxx/filter/levelrangefilter.h>
+#include <log4cxx/helpers/loglog.h>
+#include <log4cxx/hierarchy.h>
 #include <log4cxx/logger.h>
+#include <log4cxx/logmanager.h>
+#include <log4cxx/spi/defaultrepositoryselector.h>
+
+#include "log4qt/logmanager.h"
 
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
 
 namespace Log4Qt {
+
+namespace Impl {
+
+namespace {
+
+log4cxx::AppenderPtr internalConsole(const char *target, const log4cxx::LevelPtr &min, const log4cxx::LevelPtr &max)
+{
+    auto layout = std::make_shared<QtLayout>();
+    layout->setOption("ConversionPattern", "%r [%t] %-5p %c - %m%n");
+    auto appender = std::make_shared<log4cxx::ConsoleAppender>(layout, target);
+    appender->setWriter(consoleWriter(std::string(target) == "System.err"));
+    auto range = std::make_shared<log4cxx::filter::LevelRangeFilter>();
+    range->setLevelMin(min);
+    range->setLevelMax(max);
+    range->setAcceptOnMatch(true);
+    appender->addFilter(range);
+    log4cxx::helpers::Pool pool;
+    layout->activateOptions(pool);
+    return appender;
+}
+
+} // namespace
+
+void dispatch(const log4cxx::LoggerPtr &logger, const QString &category, const log4cxx::LevelPtr &level,
+              const QString &message, int line, const char *file, const char *function)
+{
+    if (!logger->isEnabledFor(level))
+        return;
+    auto event = std::make_shared<log4cxx::spi::LoggingEvent>(logger->getName(), level, toLS(message),
+                                                              log4cxx::spi::LocationInfo(file, file, function, line));
+    event->setProperty("category", toLS(category));
+    log4cxx::helpers::Pool pool;
+    logger->callAppenders(event, pool);
+}
+
+// Log4Qt's own messages: below WARN on stdout, the rest on stderr, and on to
+// the root's appenders like any other logger's.
+void setUpInternalLogger(const log4cxx::spi::LoggerRepositoryPtr &repo)
+{
+    const log4cxx::LoggerPtr internal = repo->getLogger("Log4Qt");
+    internal->removeAllAppenders();
+    internal->setLevel(log4cxx::Level::getError());
+    internal->addAppender(internalConsole("System.out", log4cxx::Level::getAll(), log4cxx::Level::getInfo()));
+    internal->addAppender(internalConsole("System.err", log4cxx::Level::getWarn(), log4cxx::Level::getOff()));
+}
+
+log4cxx::spi::LoggerRepositoryPtr repository()
+{
+    // Our own repository, marked configured, so log4cxx never looks for a file
+    // of its own, and quiet, since Log4Qt says nothing about loggers without
+    // appenders. Never freed: at exit it must outlive log4cxx's own memory pools.
+    static std::once_flag once;
+    static log4cxx::spi::LoggerRepositoryPtr *repo = nullptr;
+    std::call_once(once, [] {
+        log4cxx::helpers::LogLog::setQuietMode(true);
+        repo = new log4cxx::spi::LoggerRepositoryPtr(log4cxx::Hierarchy::create());
+        (*repo)->setConfigured(true);
+        static int guard = 0;
+        log4cxx::LogManager::setRepositorySelector(std::make_shared<log4cxx::spi::DefaultRepositorySelector>(*repo), &guard);
+        QtLayout::registerClass();
+        NullAppender::registerClass();
+        QtDailyFileAppender::registerClass();
+        setUpInternalLogger(*repo);
+        // Log4Qt's last line at a normal exit; its appenders stay open, without footers.
+        std::atexit([] {
+            dispatch((*repo)->getRootLogger(), QStringLiteral("::LoggerRepository"), log4cxx::Level::getDebug(),
+                     QStringLiteral("Shutting down Hierarchy"));
+        });
+    });
+    (*repo)->setConfigured(true); // a reset elsewhere clears it
+    return *repo;
+}
+
+void report(const log4cxx::LevelPtr &level, const char *source, const QString &message)
+{
+    // A report about an appender may pass through that appender again: once is enough.
+    static thread_local bool reporting = false;
+    if (reporting)
+        return;
+    reporting = true;
+    dispatch(repository()->getLogger(std::string("Log4Qt.") + source), QStringLiteral("Log4Qt::") + QLatin1String(source),
+             level, message);
+    reporting = false;
+}
+
+std::atomic<int> errors{0};
+
+void reportError(const char *source, const QString &message)
+{
+    ++errors;
+    report(log4cxx::Level::getError(), source, message);
+}
+
+int errorCount()
+{
+    return errors;
+}
+
+} // namespace Impl
 
 namespace {
 
 QtMessageHandler previousHandler = nullptr;
-std::atomic<bool> handling{false};
+bool handling = false;
 
+// Every Qt message goes to the logger "Qt"; its events are named "Qt <category>".
 void qtMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     static const log4cxx::LoggerPtr logger = Impl::repository()->getLogger("Qt");
-    log4cxx::LevelPtr level;
+    log4cxx::LevelPtr level = log4cxx::Level::getDebug();
     switch (type) {
-    case QtDebugMsg: level = log4cxx::Level::getDebug(); break;
+    case QtDebugMsg: break;
     case QtInfoMsg: level = log4cxx::Level::getInfo(); break;
     case QtWarningMsg: level = log4cxx::Level::getWarn(); break;
     case QtCriticalMsg: level = log4cxx::Level::getError(); break;
     case QtFatalMsg: level = log4cxx::Level::getFatal(); break;
     }
-    if (logger->isEnabledFor(level)) {
-        // Handed over as log4cxx's own UTF-8 text: no locale conversion can touch it.
-        const std::string text = qFormatLogMessage(type, context, message).toStdString();
-        const log4cxx::spi::LocationInfo location =
-            context.file ? log4cxx::spi::LocationInfo(context.file, log4cxx::spi::LocationInfo::calcShortFileName(context.file),
-                                                      context.function ? context.function : log4cxx::spi::LocationInfo::NA_METHOD,
-                                                      context.line)
-                         : log4cxx::spi::LocationInfo::getLocationUnavailable();
-        logger->forcedLogLS(level, text, location);
-    }
-    if (type == QtFatalMsg)
-        std::abort();
+    Impl::dispatch(logger, QStringLiteral("Qt ") + QLatin1String(context.category ? context.category : "default"), level,
+                   message, context.line, context.file ? context.file : "", context.function ? context.function : "");
 }
 
 } // namespace

@@ -1,227 +1,271 @@
+// log4cxx first: its LogLog declares a function named like Qt's emit macro.
+#include "impl/internal.h"
+
+#include <log4cxx/helpers/bytearrayinputstream.h>
+#include <log4cxx/helpers/optionconverter.h>
+#include <log4cxx/helpers/properties.h>
+#include <log4cxx/consoleappender.h>
+#include <log4cxx/logger.h>
+#include <log4cxx/propertyconfigurator.h>
+
+#include "log4qt/logmanager.h"
 #include "log4qt/propertyconfigurator.h"
 
-#include "impl/appenders.h"
-#include "impl/configurator.h"
-#include "impl/internallog.h"
-#include "impl/properties.h"
-#include "log4qt/logmanager.h"
-
-#include <QCoreApplication>
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QMap>
-#include <QPointer>
+#include <QRegularExpression>
+#include <QTextCodec>
+#include <QTextStream>
 
-#include <log4cxx/filter/denyallfilter.h>
-#include <log4cxx/filter/levelmatchfilter.h>
-#include <log4cxx/filter/levelrangefilter.h>
-#include <log4cxx/filter/stringmatchfilter.h>
-#include <log4cxx/helpers/pool.h>
-#include <log4cxx/logger.h>
-#include <log4cxx/logmanager.h>
-#include <log4cxx/spi/loggerrepository.h>
-
-#include <cstdlib>
-#include <memory>
+#include <vector>
 
 namespace Log4Qt {
-
 namespace Impl {
+
+void setUpInternalLogger(const log4cxx::spi::LoggerRepositoryPtr &repo);
+
+log4cxx::LogString localeEncoding()
+{
+    const QByteArray name = QTextCodec::codecForLocale()->name();
+    // Qt's "System" codec: Windows' ANSI code page, which log4cxx calls "locale";
+    // elsewhere the UTF-8 that Qt falls back to.
+#ifdef Q_OS_WIN
+    return name == "System" ? "locale" : name.toStdString();
+#else
+    return name == "System" ? "UTF-8" : name.toStdString();
+#endif
+}
 
 namespace {
 
-const char *const source = "Log4Qt::PropertyConfigurator";
+const char *const source = "PropertyConfigurator";
 
-// Class names as Log4Qt accepts them: "org.apache.log4j.X", "org.apache.log4j.varia.X" or "Log4Qt::X".
-QString shortClassName(const QString &className)
+enum Type { Bool, LevelValue, Int, Int64, Text, FileName, Target, FileSize, Refused, Ignored };
+struct Property
 {
-    static const char *const prefixes[] = {"org.apache.log4j.varia.", "org.apache.log4j.", "Log4Qt::"};
-    const QString name = className.trimmed();
-    for (const char *prefix : prefixes) {
-        const QString p = QString::fromLatin1(prefix);
-        if (name.startsWith(p) && name.size() > p.size() && !name.mid(p.size()).contains(QLatin1Char('.')))
-            return name.mid(p.size());
-    }
-    return QString();
+    const char *name;   // as Log4Qt names it; a file may capitalise the first letter
+    Type type;
+    const char *option; // log4cxx's option, or the type Log4Qt cannot convert to
+};
+
+// A Log4Qt class, the log4cxx class that carries it and the options that give it Log4Qt's defaults.
+struct ClassInfo
+{
+    const char *name;
+    const char *log4cxxClass; // null for a layout
+    bool needsLayout;
+    std::vector<std::pair<const char *, const char *>> options;
+    std::vector<Property> properties;
+};
+
+const std::vector<Property> skeleton = {{"threshold", LevelValue, "Threshold"}};
+const std::vector<Property> writer = {{"threshold", LevelValue, "Threshold"}, {"immediateFlush", Bool, "ImmediateFlush"},
+                                      {"encoding", Refused, "QTextCodec*"}, {"writer", Refused, "QTextStream*"}};
+std::vector<Property> operator+(std::vector<Property> a, const std::vector<Property> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+const std::vector<Property> file = writer + std::vector<Property>{
+    {"file", FileName, "File"}, {"appendFile", Bool, "Append"}, {"bufferedIo", Bool, "BufferedIO"}};
+const std::vector<Property> layout = {{"header", Text, "Header"}, {"footer", Text, "Footer"}};
+
+const std::vector<ClassInfo> &classes()
+{
+    static const std::vector<ClassInfo> list = {
+        {"ConsoleAppender", "ConsoleAppender", true, {}, writer + std::vector<Property>{{"target", Target, "Target"}}},
+        {"FileAppender", "FileAppender", true, {{"Append", "false"}}, file},
+        {"RollingFileAppender", "RollingFileAppender", true, {{"Append", "false"}},
+         file + std::vector<Property>{{"maxBackupIndex", Int, "MaxBackupIndex"}, {"maximumFileSize", Int64, "MaxFileSize"},
+                                      {"maxFileSize", FileSize, "MaxFileSize"}}},
+        {"DailyRollingFileAppender", "QtDailyFileAppender", true, {{"Append", "false"}, {"DatePattern", "'.'yyyy-MM-dd"}},
+         file + std::vector<Property>{{"datePattern", Text, "DatePattern"}}},
+        {"DailyFileAppender", "QtDailyFileAppender", true, {{"Append", "false"}, {"DailyFile", "true"}, {"DatePattern", "_yyyy_MM_dd"}},
+         file + std::vector<Property>{{"datePattern", Text, "DatePattern"}, {"keepDays", Int, "KeepDays"}}},
+        // Off Windows Log4Qt's debug output is stderr, one more line break after each event.
+        {"varia.DebugAppender", "ConsoleAppender", true, {{"Target", "System.err"}, {"layout.Suffix", "\n"}}, skeleton},
+        {"varia.NullAppender", "NullAppender", false, {}, skeleton},
+        {"varia.ListAppender", "NullAppender", false, {}, skeleton + std::vector<Property>{{"configuratorList", Bool, ""}, {"maxCount", Int, ""}}},
+        {"AsyncAppender", "NullAppender", false, {}, skeleton},
+        {"MainThreadAppender", "NullAppender", false, {}, skeleton},
+        {"SignalAppender", "NullAppender", true, {}, skeleton},
+        {"SystemLogAppender", "SyslogAppender", true, {}, skeleton + std::vector<Property>{{"serviceName", Ignored, ""}}},
+        {"PatternLayout", nullptr, false, {{"ConversionPattern", "%m%n"}}, layout + std::vector<Property>{{"conversionPattern", Text, "ConversionPattern"}}},
+        {"SimpleLayout", nullptr, false, {{"ConversionPattern", "%p - %m%n"}}, layout + std::vector<Property>{{"showLevel", Bool, "ShowLevel"}}},
+        {"TTCCLayout", nullptr, false, {},
+         layout + std::vector<Property>{{"categoryPrefixing", Bool, "CategoryPrefixing"}, {"contextPrinting", Bool, "ContextPrinting"},
+                                        {"dateFormat", Text, "DateFormat"}, {"threadPrinting", Bool, "ThreadPrinting"}}},
+        {"SimpleTimeLayout", nullptr, false, {{"ConversionPattern", "%d{dd.MM.yyyy hh:mm}[%t] %p %\1 - %m%n"}}, layout},
+        {"XMLLayout", nullptr, false, {{"Xml", "true"}}, layout},
+    };
+    return list;
 }
 
-// Appenders Log4Qt offers only on Windows or for a program's own use of its objects.
-bool isUnavailableAppender(const QString &shortName)
+// "org.apache.log4j.X", "org.apache.log4j.varia.X" for the varia classes, or "Log4Qt::X".
+const ClassInfo *findClass(const QString &className, bool isLayout)
 {
-    static const QStringList names = {
-        QStringLiteral("SignalAppender"), QStringLiteral("MainThreadAppender"), QStringLiteral("AsyncAppender"),
-        QStringLiteral("ListAppender"), QStringLiteral("WriterAppender"), QStringLiteral("DatabaseAppender"),
-        QStringLiteral("TelnetAppender"), QStringLiteral("BinaryFileAppender"), QStringLiteral("BinaryWriterAppender")};
-    return names.contains(shortName);
-}
-
-std::shared_ptr<Appender> createAppender(const QString &className, const QString &baseDir)
-{
-    const QString name = shortClassName(className);
-    if (name == QLatin1String("ConsoleAppender") || name == QLatin1String("ColorConsoleAppender"))
-        return std::make_shared<ConsoleAppender>(name);
-    if (name == QLatin1String("DebugAppender")) {
-        // Off Windows Log4Qt's debug output is stderr.
-        auto appender = std::make_shared<ConsoleAppender>(name);
-        appender->setToStderr(true);
-        return appender;
+    for (const ClassInfo &c : classes()) {
+        const QString name = QString::fromLatin1(c.name);
+        const QString shortName = name.mid(name.indexOf(QLatin1Char('.')) + 1);
+        if ((c.log4cxxClass == nullptr) == isLayout
+            && (className == QLatin1String("org.apache.log4j.") + name || className == QLatin1String("Log4Qt::") + shortName))
+            return &c;
     }
-    if (name == QLatin1String("FileAppender"))
-        return std::make_shared<FileAppender>(name, baseDir);
-    if (name == QLatin1String("RollingFileAppender"))
-        return std::make_shared<RollingFileAppender>(name, baseDir);
-    if (name == QLatin1String("DailyRollingFileAppender"))
-        return std::make_shared<DailyRollingFileAppender>(name, baseDir);
-    if (name == QLatin1String("DailyFileAppender"))
-        return std::make_shared<DailyFileAppender>(name, baseDir);
-    if (name == QLatin1String("NullAppender"))
-        return std::make_shared<NullAppender>(name);
-    if (name == QLatin1String("SystemLogAppender"))
-        return std::make_shared<SystemLogAppender>(name);
     return nullptr;
 }
 
-std::shared_ptr<Layout> createLayout(const QString &className)
+bool toBool(const QString &value, bool *ok)
 {
-    const QString name = shortClassName(className);
-    if (name == QLatin1String("SimpleLayout"))
-        return std::make_shared<SimpleLayout>();
-    if (name == QLatin1String("PatternLayout"))
-        return std::make_shared<PatternLayout>();
-    if (name == QLatin1String("TTCCLayout"))
-        return std::make_shared<TTCCLayout>();
+    const QString v = value.trimmed().toLower();
+    *ok = v == QLatin1String("true") || v == QLatin1String("false");
+    if (!*ok)
+        reportError("OptionConverter", QStringLiteral("Invalid option string '%1' for a boolean").arg(value));
+    return v == QLatin1String("true");
+}
+
+// A null level (NULL or INHERITED) is valid where allowNull is given.
+log4cxx::LevelPtr toLevel(const QString &value, bool *ok, bool allowNull = false)
+{
+    const QString v = value.trimmed().toUpper();
+    *ok = true;
+    if (allowNull && (v == QLatin1String("NULL") || v == QLatin1String("INHERITED")))
+        return nullptr;
+    static const QStringList names = {"ALL", "TRACE", "DEBUG", "INFO", "WARN", "ERROR", "FATAL", "OFF"};
+    if (names.contains(v))
+        return log4cxx::Level::toLevelLS(toLS(v));
+    *ok = false;
+    reportError("OptionConverter", QStringLiteral("Invalid option string '%1' for a level").arg(value));
     return nullptr;
 }
 
-log4cxx::LogString ls(const QString &s)
+// Checks and converts one value; false when Log4Qt refuses it.
+bool convert(const Property &property, QString *value, const QString &className, const QString &baseDir)
 {
-    return s.toStdString();
+    bool ok = true;
+    const QString v = value->trimmed();
+    switch (property.type) {
+    case Bool: *value = toBool(v, &ok) ? QStringLiteral("true") : QStringLiteral("false"); break;
+    case LevelValue: toLevel(v, &ok, true); break;
+    case Int: v.toInt(&ok); break;
+    case Int64: v.toLongLong(&ok); break;
+    case FileSize: ok = QRegularExpression(QStringLiteral("^\\d+\\s*([KMG]B)?$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch(); break;
+    case FileName:
+        // Relative names resolve against the configuration's folder, wherever the program was started.
+        *value = value->isEmpty() ? *value : QDir::cleanPath(QDir(baseDir).absoluteFilePath(*value));
+        break;
+    case Target:
+        ok = QRegularExpression(QStringLiteral("^STD(OUT|ERR)_TARGET$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch();
+        *value = v.startsWith(QLatin1String("STDERR"), Qt::CaseInsensitive) ? QStringLiteral("System.err") : QStringLiteral("System.out");
+        break;
+    case Refused:
+        reportError("Factory", QStringLiteral("Cannot convert to type '%1' for property '%2' on object of class '%3'")
+                                   .arg(QLatin1String(property.option), QLatin1String(property.name), className));
+        return false;
+    case Text:
+    case Ignored: break;
+    }
+    if (!ok && property.type != Bool && property.type != LevelValue)
+        reportError("Factory", QStringLiteral("Cannot convert '%1' for property '%2' on object of class '%3'")
+                                   .arg(v, QLatin1String(property.name), className));
+    return ok;
 }
 
-QString resultText(PropertyResult result, const QString &property, const QString &value, const QString &className)
-{
-    return result == PropertyResult::Unknown
-               ? QStringLiteral("Property '%1' does not exist in class '%2'").arg(property, className)
-               : QStringLiteral("Invalid value '%1' for property '%2' of class '%3'").arg(value, property, className);
-}
-
-class Configurator
+class Configurator : public log4cxx::PropertyConfigurator
 {
 public:
-    Configurator(const Properties &properties, const QString &baseDir)
-        : m_properties(properties), m_baseDir(baseDir)
-    {
-    }
+    explicit Configurator(const QString &baseDir) : m_baseDir(baseDir) {}
+    void read(QFile &file);
 
     void run();
 
 private:
-    void configureLogger(const log4cxx::LoggerPtr &logger, const QString &loggerName, const QString &value, bool isRoot);
+    QString value(const QString &key) const
+    {
+        try {
+            return fromLS(log4cxx::helpers::OptionConverter::findAndSubst(toLS(key), m_properties));
+        } catch (const std::exception &) { // an unclosed ${
+            return fromLS(m_properties.get(toLS(key)));
+        }
+    }
+    bool has(const QString &key) const { return keysWithPrefix(key).contains(key); }
+    QStringList keysWithPrefix(const QString &prefix) const;
+    void configureLogger(const log4cxx::LoggerPtr &logger, const QString &value, bool isRoot);
     log4cxx::AppenderPtr appender(const QString &name);
-    log4cxx::AppenderPtr buildAppender(const QString &name);
-    std::shared_ptr<Layout> buildLayout(const QString &appenderName);
-    void addFilters(const QString &appenderName, const std::shared_ptr<Appender> &appender);
-    bool readBool(const QString &key, bool *value);
+    void translate(const QString &key, const ClassInfo &info, const QString &target);
 
-    const Properties &m_properties;
+    mutable log4cxx::helpers::Properties m_properties;
+    log4cxx::helpers::Properties m_translated;
     QString m_baseDir;
     QMap<QString, log4cxx::AppenderPtr> m_appenders;
 };
 
-bool Configurator::readBool(const QString &key, bool *value)
+QStringList Configurator::keysWithPrefix(const QString &prefix) const
 {
-    if (!m_properties.contains(key))
-        return false;
-    bool ok = false;
-    *value = toBool(m_properties.value(key), &ok);
-    if (!ok)
-        internalError(source, QStringLiteral("Invalid boolean value '%1' for key '%2'").arg(m_properties.value(key), key));
-    return ok;
+    QStringList keys;
+    for (const log4cxx::LogString &k : m_properties.propertyNames())
+        if (fromLS(k).startsWith(prefix))
+            keys << fromLS(k);
+    keys.sort();
+    return keys;
 }
 
 void Configurator::run()
 {
-    log4cxx::spi::LoggerRepositoryPtr repo = repository();
-
-    if (m_properties.contains(QStringLiteral("log4j.Debug"))) {
-        const QString value = m_properties.value(QStringLiteral("log4j.Debug")).trimmed().toUpper();
-        static const QStringList names = {QStringLiteral("TRACE"), QStringLiteral("DEBUG"), QStringLiteral("INFO"),
-                                          QStringLiteral("WARN"), QStringLiteral("ERROR"), QStringLiteral("FATAL"),
-                                          QStringLiteral("OFF")};
-        if (value == QLatin1String("ALL"))
-            setInternalThreshold(Severity::Trace);
-        else if (names.contains(value))
-            setInternalThreshold(static_cast<Severity>(names.indexOf(value)));
-        else
-            internalError(source, QStringLiteral("Invalid level value '%1' for key 'log4j.Debug'").arg(value));
+    const log4cxx::spi::LoggerRepositoryPtr repo = repository();
+    bool ok = true;
+    if (has(QStringLiteral("log4j.Debug"))) {
+        const log4cxx::LevelPtr level = toLevel(value(QStringLiteral("log4j.Debug")), &ok);
+        if (ok)
+            repo->getLogger("Log4Qt")->setLevel(level);
     }
-
-    bool reset = false;
-    if (readBool(QStringLiteral("log4j.reset"), &reset) && reset) {
-        internalDebug(source, QStringLiteral("Resetting the configuration"));
+    if (has(QStringLiteral("log4j.reset")) && toBool(value(QStringLiteral("log4j.reset")), &ok) && ok) {
         repo->resetConfiguration();
+        setUpInternalLogger(repo);
     }
-
-    if (m_properties.contains(QStringLiteral("log4j.threshold"))) {
-        bool ok = false;
-        const QString value = m_properties.value(QStringLiteral("log4j.threshold"));
-        const log4cxx::LevelPtr level = toLevel(value, &ok);
-        if (ok && level)
+    if (has(QStringLiteral("log4j.threshold"))) {
+        const log4cxx::LevelPtr level = toLevel(value(QStringLiteral("log4j.threshold")), &ok, true);
+        if (level)
             repo->setThreshold(level);
-        else
-            internalError(source, QStringLiteral("Invalid level value '%1' for key 'log4j.threshold'").arg(value));
     }
-
-    bool handle = false;
-    if (readBool(QStringLiteral("log4j.handleQtMessages"), &handle))
-        LogManager::setHandleQtMessages(handle);
-
-    if (m_properties.contains(QStringLiteral("log4j.qtLogging.filterRules"))) {
-        QString rules = m_properties.value(QStringLiteral("log4j.qtLogging.filterRules"));
-        QLoggingCategory::setFilterRules(rules.replace(QLatin1Char(';'), QLatin1Char('\n')));
+    if (has(QStringLiteral("log4j.handleQtMessages"))) {
+        const bool handle = toBool(value(QStringLiteral("log4j.handleQtMessages")), &ok);
+        if (ok)
+            LogManager::setHandleQtMessages(handle);
     }
-    if (m_properties.contains(QStringLiteral("log4j.qtLogging.messagePattern")))
-        qSetMessagePattern(m_properties.value(QStringLiteral("log4j.qtLogging.messagePattern")));
+    if (has(QStringLiteral("log4j.qtLogging.filterRules")))
+        QLoggingCategory::setFilterRules(value(QStringLiteral("log4j.qtLogging.filterRules")));
+    if (has(QStringLiteral("log4j.qtLogging.messagePattern")))
+        qSetMessagePattern(value(QStringLiteral("log4j.qtLogging.messagePattern")));
 
-    for (const char *key : {"log4j.rootLogger", "log4j.rootCategory"}) {
-        const QString k = QString::fromLatin1(key);
-        if (m_properties.contains(k)) {
-            configureLogger(repo->getRootLogger(), QStringLiteral("root"), m_properties.value(k), true);
+    for (const QString root : {QStringLiteral("log4j.rootLogger"), QStringLiteral("log4j.rootCategory")}) {
+        if (has(root)) {
+            configureLogger(repo->getRootLogger(), value(root), true);
             break;
         }
     }
-
-    for (const char *prefix : {"log4j.logger.", "log4j.category."}) {
-        const QString p = QString::fromLatin1(prefix);
-        for (const QString &key : m_properties.keysWithPrefix(p)) {
-            const QString name = key.mid(p.size()).replace(QLatin1String("::"), QLatin1String("."));
-            if (name.isEmpty())
-                continue;
-            configureLogger(repo->getLogger(ls(name)), name, m_properties.value(key), false);
-        }
-    }
-
-    const QString additivityPrefix = QStringLiteral("log4j.additivity.");
-    for (const QString &key : m_properties.keysWithPrefix(additivityPrefix)) {
-        bool additive = true;
-        const QString name = key.mid(additivityPrefix.size()).replace(QLatin1String("::"), QLatin1String("."));
-        if (!name.isEmpty() && readBool(key, &additive))
-            repo->getLogger(ls(name))->setAdditivity(additive);
+    for (const QString prefix : {QStringLiteral("log4j.logger."), QStringLiteral("log4j.category.")})
+        for (const QString &key : keysWithPrefix(prefix))
+            configureLogger(repo->getLogger(toLS(key.mid(prefix.size()).replace(QLatin1String("::"), QLatin1String(".")))),
+                            value(key), false);
+    const QString additivity = QStringLiteral("log4j.additivity.");
+    for (const QString &key : keysWithPrefix(additivity)) {
+        const bool additive = toBool(value(key), &ok);
+        if (ok)
+            repo->getLogger(toLS(key.mid(additivity.size()).replace(QLatin1String("::"), QLatin1String("."))))->setAdditivity(additive);
     }
 }
 
-void Configurator::configureLogger(const log4cxx::LoggerPtr &logger, const QString &loggerName, const QString &value, bool isRoot)
+void Configurator::configureLogger(const log4cxx::LoggerPtr &logger, const QString &value, bool isRoot)
 {
     const QStringList parts = value.split(QLatin1Char(','));
-    const QString levelText = parts.value(0).trimmed();
-    if (!levelText.isEmpty()) {
+    if (!parts.value(0).trimmed().isEmpty()) {
         bool ok = false;
-        const log4cxx::LevelPtr level = toLevel(levelText, &ok);
-        if (!ok || (isRoot && !level))
-            internalError(source, QStringLiteral("Invalid level value '%1' for logger '%2'").arg(levelText, loggerName));
-        else
+        // The root takes no null level, and Log4Qt says nothing about one.
+        const log4cxx::LevelPtr level = toLevel(parts.value(0), &ok, true);
+        if (ok && (level || !isRoot))
             logger->setLevel(level);
     }
     logger->removeAllAppenders();
@@ -229,204 +273,142 @@ void Configurator::configureLogger(const log4cxx::LoggerPtr &logger, const QStri
         const QString name = parts.at(i).trimmed();
         if (name.isEmpty())
             continue;
-        const log4cxx::AppenderPtr a = appender(name);
-        if (a) {
+        if (!m_appenders.contains(name))
+            m_appenders.insert(name, appender(name));
+        if (const log4cxx::AppenderPtr a = m_appenders.value(name))
             logger->addAppender(a);
-            internalDebug(source, QStringLiteral("Adding appender '%1' to logger '%2'").arg(name, loggerName));
-        }
     }
+}
+
+// Translates the keys of one appender or layout for log4cxx, reporting what Log4Qt refuses.
+void Configurator::translate(const QString &key, const ClassInfo &info, const QString &target)
+{
+    const QString className = QLatin1String("Log4Qt::") + QString::fromLatin1(info.name).section(QLatin1Char('.'), -1);
+    for (const auto &option : info.options)
+        m_translated.setProperty(toLS(target + QLatin1Char('.') + QLatin1String(option.first)), option.second);
+    QMap<QString, QString> values;
+    for (const QString &k : keysWithPrefix(key + QLatin1Char('.'))) {
+        const QString name = k.mid(key.size() + 1);
+        if (info.log4cxxClass && (name == QLatin1String("layout") || name.startsWith(QLatin1String("layout."))))
+            continue;
+        const QString property = name.left(1).toLower() + name.mid(1);
+        const auto it = std::find_if(info.properties.begin(), info.properties.end(),
+                                     [&](const Property &p) { return property == QLatin1String(p.name); });
+        if (it == info.properties.end()) {
+            reportError("Factory", QStringLiteral("Property '%1' does not exist in class '%2'").arg(name, className));
+            continue;
+        }
+        QString v = value(k);
+        if (convert(*it, &v, className, m_baseDir) && it->option[0])
+            values.insert(QLatin1String(it->option), v);
+    }
+    if (QLatin1String(info.name) == QLatin1String("TTCCLayout")) {
+        const QString date = values.value(QStringLiteral("DateFormat"), QStringLiteral("RELATIVE"));
+        const auto on = [&](const char *option) { return values.value(QLatin1String(option)) != QLatin1String("false"); };
+        values.insert(QStringLiteral("ConversionPattern"),
+                      QStringLiteral("%d{%1} ").arg(date)
+                          + (on("ThreadPrinting") ? QStringLiteral("[%t] ") : QString()) + QStringLiteral("%-5p ")
+                          + (on("CategoryPrefixing") ? QStringLiteral("%c ") : QString())
+                          + (on("ContextPrinting") ? QStringLiteral("%x ") : QString()) + QStringLiteral("- %m%n"));
+    }
+    if (values.value(QStringLiteral("ShowLevel")) == QLatin1String("false"))
+        values.insert(QStringLiteral("ConversionPattern"), QStringLiteral("%m%n"));
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        m_translated.setProperty(toLS(target + QLatin1Char('.') + it.key()), toLS(it.value()));
 }
 
 log4cxx::AppenderPtr Configurator::appender(const QString &name)
 {
-    const auto it = m_appenders.constFind(name);
-    if (it != m_appenders.constEnd())
-        return it.value();
-    const log4cxx::AppenderPtr built = buildAppender(name);
-    m_appenders.insert(name, built);
-    return built;
-}
-
-log4cxx::AppenderPtr Configurator::buildAppender(const QString &name)
-{
-    const QString prefix = QStringLiteral("log4j.appender.") + name;
-    if (!m_properties.contains(prefix)) {
-        internalError(source, QStringLiteral("Missing appender definition for appender named '%1'").arg(name));
+    const QString key = QStringLiteral("log4j.appender.") + name;
+    if (!has(key)) {
+        reportError(source, QStringLiteral("Missing appender definition for appender named '%1'").arg(name));
         return nullptr;
     }
-    const QString className = m_properties.value(prefix).trimmed();
-    std::shared_ptr<Appender> appender = createAppender(className, m_baseDir);
-    if (!appender) {
-        if (isUnavailableAppender(shortClassName(className)))
-            internalError(source, QStringLiteral("Appender class '%1' of appender '%2' is not available in this build")
-                                      .arg(className, name));
-        else
-            internalError(source, QStringLiteral("Unable to create appender of class '%1' for appender '%2'")
-                                      .arg(className, name));
+    const QString className = value(key); // trailing blanks included, as Log4Qt reads it
+    const ClassInfo *info = findClass(className, false);
+    if (!info) {
+        report(log4cxx::Level::getWarn(), "Factory", QStringLiteral("Request for the creation of Appender with class '%1', which is not registered").arg(className));
+        reportError(source, QStringLiteral("Unable to create appender of class '%1' named '%2'").arg(className, name));
         return nullptr;
     }
-    appender->setName(ls(name));
-
-    if (m_properties.contains(prefix + QStringLiteral(".layout"))) {
-        std::shared_ptr<Layout> layout = buildLayout(name);
-        if (layout)
-            appender->setLayoutObject(layout);
-    }
-
-    const QString propertyPrefix = prefix + QLatin1Char('.');
-    for (const QString &key : m_properties.keysWithPrefix(propertyPrefix)) {
-        const QString property = key.mid(propertyPrefix.size());
-        if (property.contains(QLatin1Char('.')) || property == QLatin1String("layout"))
-            continue;
-        const QString value = m_properties.value(key);
-        const PropertyResult result = appender->setProperty(property.toLower(), value);
-        if (result != PropertyResult::Applied)
-            internalError(source, resultText(result, property, value, className));
-    }
-
-    addFilters(name, appender);
-
-    if (appender->requiresLayout() && !appender->hasLayout()) {
-        internalError(source, QStringLiteral("Appender '%1' requires a layout and has none").arg(name));
+    const QString target = QStringLiteral("log4j.appender.") + name;
+    m_translated.setProperty(toLS(target), info->log4cxxClass);
+    if (info->properties.size() > 1 && info->properties.at(1).type == Bool) // a writer: in the locale's codec
+        m_translated.setProperty(toLS(target + QStringLiteral(".Encoding")), localeEncoding());
+    if (has(key + QStringLiteral(".layout"))) {
+        const QString layoutName = value(key + QStringLiteral(".layout"));
+        const ClassInfo *layoutInfo = findClass(layoutName, true);
+        if (!layoutInfo) {
+            report(log4cxx::Level::getWarn(), "Factory", QStringLiteral("Request for the creation of Layout with class '%1', which is not registered").arg(layoutName));
+            reportError(source, QStringLiteral("Unable to create layout of class '%1' requested by appender '%2'").arg(layoutName, key));
+            return nullptr;
+        }
+        m_translated.setProperty(toLS(target + QStringLiteral(".layout")), "QtLayout");
+        translate(key + QStringLiteral(".layout"), *layoutInfo, target + QStringLiteral(".layout"));
+    } else if (info->needsLayout) {
+        reportError(source, QStringLiteral("Missing layout definition for appender '%1'").arg(key));
         return nullptr;
     }
-    if (!appender->activate()) {
-        appender->close();
-        return nullptr;
+    translate(key, *info, target);
+    const log4cxx::AppenderPtr appender = parseAppender(m_translated, toLS(name));
+    if (const auto console = log4cxx::cast<log4cxx::ConsoleAppender>(appender)) {
+        const log4cxx::helpers::WriterPtr writer = consoleWriter(console->getTarget() == "System.err");
+        console->setWriter(writer);
+        log4cxx::LogString header;
+        log4cxx::helpers::Pool pool;
+        console->getLayout()->appendHeader(header, pool);
+        writer->write(header, pool);
+        writer->flush(pool);
     }
-    internalDebug(source, QStringLiteral("Created appender '%1' of class '%2'").arg(name, className));
+    // log4cxx keeps its own failures quiet; Log4Qt reports them, and every event the appender cannot write.
+    const auto fileAppender = log4cxx::cast<log4cxx::FileAppender>(appender);
+    // (A daily file without a name is no error to Log4Qt; a bad date pattern reported itself.)
+    if (fileAppender && !fileAppender->getFilter() && QLatin1String(info->name) != QLatin1String("DailyFileAppender")
+        && (fileAppender->getFile().empty() || !QFile::exists(fromLS(fileAppender->getFile())))) {
+        reportError("FileAppender", QStringLiteral("Unable to open the file of appender '%1'").arg(name));
+        fileAppender->addFilter(refusingFilter("FileAppender", QStringLiteral("Use of appender '%1' without open file").arg(name)));
+    }
     return appender;
 }
 
-std::shared_ptr<Layout> Configurator::buildLayout(const QString &appenderName)
+// Log4Qt reads the file in the locale's codec; log4cxx's reader takes Latin-1 and
+// drops unknown escapes. So \uXXXX and every other character travel as "\2uXXXX",
+// and a value's leading backslash, which Log4Qt keeps as it stands, as "\1".
+void Configurator::read(QFile &file)
 {
-    const QString key = QStringLiteral("log4j.appender.") + appenderName + QStringLiteral(".layout");
-    const QString className = m_properties.value(key).trimmed();
-    std::shared_ptr<Layout> layout = createLayout(className);
-    if (!layout) {
-        internalError(source, QStringLiteral("Unable to create layout of class '%1' for appender '%2'").arg(className, appenderName));
-        return nullptr;
-    }
-    const QString propertyPrefix = key + QLatin1Char('.');
-    for (const QString &k : m_properties.keysWithPrefix(propertyPrefix)) {
-        const QString property = k.mid(propertyPrefix.size());
-        if (property.contains(QLatin1Char('.')))
-            continue;
-        const QString value = m_properties.value(k);
-        const PropertyResult result = layout->setProperty(property.toLower(), value);
-        if (result != PropertyResult::Applied)
-            internalError(source, resultText(result, property, value, className));
-    }
-    layout->activate();
-    return layout;
-}
-
-void Configurator::addFilters(const QString &appenderName, const std::shared_ptr<Appender> &appender)
-{
-    const QString prefix = QStringLiteral("log4j.appender.") + appenderName + QStringLiteral(".filter.");
-    log4cxx::helpers::Pool pool;
-    for (const QString &key : m_properties.keysWithPrefix(prefix)) {
-        const QString id = key.mid(prefix.size());
-        if (id.contains(QLatin1Char('.')))
-            continue;
-        const QString className = m_properties.value(key).trimmed();
-        const QString name = shortClassName(className);
-        log4cxx::spi::FilterPtr filter;
-        QMap<QString, QString> options; // lower-case Log4Qt name -> log4cxx option
-        if (name == QLatin1String("DenyAllFilter")) {
-            filter = std::make_shared<log4cxx::filter::DenyAllFilter>();
-        } else if (name == QLatin1String("LevelMatchFilter")) {
-            filter = std::make_shared<log4cxx::filter::LevelMatchFilter>();
-            options = {{QStringLiteral("leveltomatch"), QStringLiteral("LevelToMatch")},
-                       {QStringLiteral("acceptonmatch"), QStringLiteral("AcceptOnMatch")}};
-        } else if (name == QLatin1String("LevelRangeFilter")) {
-            filter = std::make_shared<log4cxx::filter::LevelRangeFilter>();
-            options = {{QStringLiteral("levelmin"), QStringLiteral("LevelMin")},
-                       {QStringLiteral("levelmax"), QStringLiteral("LevelMax")},
-                       {QStringLiteral("acceptonmatch"), QStringLiteral("AcceptOnMatch")}};
-        } else if (name == QLatin1String("StringMatchFilter")) {
-            filter = std::make_shared<log4cxx::filter::StringMatchFilter>();
-            options = {{QStringLiteral("stringtomatch"), QStringLiteral("StringToMatch")},
-                       {QStringLiteral("acceptonmatch"), QStringLiteral("AcceptOnMatch")}};
-        } else {
-            internalError(source, QStringLiteral("Unable to create filter of class '%1' for appender '%2'").arg(className, appenderName));
-            continue;
-        }
-        const QString filterPrefix = key + QLatin1Char('.');
-        for (const QString &k : m_properties.keysWithPrefix(filterPrefix)) {
-            const QString property = k.mid(filterPrefix.size());
-            const QString value = m_properties.value(k).trimmed();
-            const QString option = options.value(property.toLower());
-            bool ok = !option.isEmpty();
-            if (ok && option.startsWith(QLatin1String("Level")))
-                ok = toLevel(value, &ok) && ok;
-            else if (ok && option == QLatin1String("AcceptOnMatch"))
-                toBool(value, &ok);
-            if (!ok) {
-                internalError(source, resultText(option.isEmpty() ? PropertyResult::Unknown : PropertyResult::BadValue,
-                                                 property, value, className));
-                continue;
+    QTextStream stream(&file);
+    stream.setCodec(QTextCodec::codecForLocale());
+    QString text = stream.readAll();
+    // log4cxx's reader would also take a value's leading '=' or ':' as a separator.
+    const QRegularExpression valueStart(QStringLiteral("^(\\s*+[^\\s=:#!][^=:\\s]*+\\s*+[=:]?+\\s*+)([=:\\\\])"),
+                                        QRegularExpression::MultilineOption);
+    for (QRegularExpressionMatch m = valueStart.match(text); m.hasMatch(); m = valueStart.match(text, m.capturedEnd()))
+        text.replace(m.capturedStart(2), 1, m.captured(2) == QLatin1String("\\") ? QStringLiteral("\x01") : QLatin1Char('\\') + m.captured(2));
+    text.replace(QRegularExpression(QStringLiteral("\\\\u(?=[0-9a-fA-F]{4})")), QStringLiteral("\x02u"));
+    QByteArray latin1;
+    for (const QChar c : text)
+        latin1 += c.unicode() < 0x80 ? QByteArray(1, char(c.unicode())) : QStringLiteral("\x02u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toLatin1();
+    log4cxx::helpers::InputStreamPtr input = std::make_shared<log4cxx::helpers::ByteArrayInputStream>(
+        std::vector<unsigned char>(latin1.begin(), latin1.end()));
+    log4cxx::helpers::Properties loaded;
+    loaded.load(input);
+    const auto decode = [](const log4cxx::LogString &s) {
+        QString in = fromLS(s), out;
+        for (int i = 0; i < in.size(); ++i) {
+            if (in.at(i) == QChar(2) && i + 5 < in.size() && in.at(i + 1) == QLatin1Char('u')) {
+                out += QChar(in.mid(i + 2, 4).toUShort(nullptr, 16));
+                i += 5;
+            } else {
+                out += in.at(i) == QChar(1) ? QChar(QLatin1Char('\\')) : in.at(i);
             }
-            filter->setOption(ls(option), ls(option == QLatin1String("AcceptOnMatch") ? value.toLower() : value));
         }
-        filter->activateOptions(pool);
-        appender->addFilter(filter);
-    }
-}
-
-// Re-reads a file whose configuration asked to be watched.
-class FileWatcher : public QFileSystemWatcher
-{
-public:
-    FileWatcher() : QFileSystemWatcher(QCoreApplication::instance())
-    {
-        connect(this, &QFileSystemWatcher::fileChanged, this, [this](const QString &path) {
-            // Editors often replace the file; watch the new one.
-            if (!files().contains(path) && QFile::exists(path))
-                addPath(path);
-            PropertyConfigurator::configure(path);
-        });
-    }
-};
-
-void watchFile(const QString &path, bool watch)
-{
-    static QPointer<FileWatcher> watcher;
-    if (!watcher) {
-        if (!watch || !QCoreApplication::instance())
-            return;
-        watcher = new FileWatcher;
-    }
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (watch && !watcher->files().contains(absolute))
-        watcher->addPath(absolute);
-    else if (!watch && watcher->files().contains(absolute))
-        watcher->removePath(absolute);
+        return toLS(out);
+    };
+    for (const log4cxx::LogString &key : loaded.propertyNames())
+        m_properties.setProperty(decode(key), decode(loaded.getProperty(key)));
 }
 
 } // namespace
-
-bool configureFromContent(const QByteArray &content, const QString &configFilename)
-{
-    const int errorsBefore = internalErrorCount();
-    const Properties properties(parseProperties(content));
-    const QString baseDir = QFileInfo(configFilename).absolutePath();
-    internalDebug(source, QStringLiteral("Configuring from file '%1'").arg(configFilename));
-    Configurator(properties, baseDir).run();
-
-    bool watch = false;
-    if (properties.contains(QStringLiteral("log4j.watchThisFile"))) {
-        bool ok = false;
-        watch = toBool(properties.value(QStringLiteral("log4j.watchThisFile")), &ok);
-        if (!ok)
-            internalError(source, QStringLiteral("Invalid boolean value '%1' for key 'log4j.watchThisFile'")
-                                      .arg(properties.value(QStringLiteral("log4j.watchThisFile"))));
-    }
-    if (!configFilename.isEmpty())
-        watchFile(configFilename, watch);
-    return internalErrorCount() == errorsBefore;
-}
-
 } // namespace Impl
 
 bool PropertyConfigurator::configure(const QString &configFilename)
@@ -434,11 +416,14 @@ bool PropertyConfigurator::configure(const QString &configFilename)
     Impl::repository();
     QFile file(configFilename);
     if (!file.open(QIODevice::ReadOnly)) {
-        Impl::internalError(Impl::source, QStringLiteral("Unable to open property file '%1' (%2)")
-                                              .arg(configFilename, file.errorString()));
+        Impl::reportError("PropertyConfigurator", QStringLiteral("Unable to open property file '%1'").arg(configFilename));
         return false;
     }
-    return Impl::configureFromContent(file.readAll(), configFilename);
+    const int errorsBefore = Impl::errorCount();
+    Impl::Configurator configurator(QFileInfo(configFilename).absolutePath());
+    configurator.read(file);
+    configurator.run();
+    return Impl::errorCount() == errorsBefore;
 }
 
 } // namespace Log4Qt

@@ -58,6 +58,8 @@ void MainWindow::on_pushButton_runcharts_clicked()
     auto *axisX = new QBarCategoryAxis;
     axisX->append(monthLabels);
     axisX->setTitleText(QStringLiteral("月份"));
+    // An axis without categories is not laid out, so its title would land in the corner.
+    axisX->setTitleVisible(!monthLabels.isEmpty());
     chart->addAxis(axisX, Qt::AlignBottom);
     series->attachAxis(axisX);
 

@@ -17,6 +17,14 @@
 
 #include <limits>
 
+namespace {
+// Why a statement that ran but changed no row is a failed save.
+QString noStoredRecord(qint32 MyID)
+{
+    return QStringLiteral("no stored record has MyID %1").arg(MyID);
+}
+} // namespace
+
 QString MainWindow::saveFailedText()
 {
     return QStringLiteral("保存失败：本次修改没有写入数据库。");
@@ -131,8 +139,8 @@ void MainWindow::deleteCommand()
         return;
 
     const StatementResult result = statements->deleteMoney(record.MyID);
-    if (!result.ok) {
-        reportSaveFailure(sqlErrorText(result.error));
+    if (!result.ok || result.rowsAffected < 1) {
+        reportSaveFailure(result.ok ? noStoredRecord(record.MyID) : sqlErrorText(result.error));
         return;
     }
 
@@ -237,8 +245,8 @@ void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
         entity.MyID = qint32(next);
 
         const StatementResult result = statements->insertMoney(entity);
-        if (!result.ok) {
-            reportSaveFailure(sqlErrorText(result.error));
+        if (!result.ok || result.rowsAffected < 1) {
+            reportSaveFailure(result.ok ? noStoredRecord(entity.MyID) : sqlErrorText(result.error));
             return;
         }
         // Straight to its place in date order: the list stays as a full sort leaves it.
@@ -251,8 +259,7 @@ void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
     if (flag == FormTexts::editFlag()) {
         const StatementResult result = statements->updateMoney(entity);
         if (!result.ok || result.rowsAffected < 1) {
-            reportSaveFailure(result.ok ? QStringLiteral("no stored record has MyID %1").arg(entity.MyID)
-                                        : sqlErrorText(result.error));
+            reportSaveFailure(result.ok ? noStoredRecord(entity.MyID) : sqlErrorText(result.error));
             return;
         }
         moneyMutex->lock();
@@ -284,9 +291,12 @@ void MainWindow::receiveSettingEntity(TableSetting *setting)
         }
     }
 
+    bool rowLoaded = false;
+    for (const TableSetting *entry : qAsConst(*settingList))
+        rowLoaded = rowLoaded || entry->settingname == setting->settingname;
     bool insertedRow = false;
-    const StatementResult result
-        = statements->saveCategoryList(setting->settingname, setting->settingvalue, relabelled, &insertedRow);
+    const StatementResult result = statements->saveCategoryList(setting->settingname, setting->settingvalue,
+                                                                relabelled, rowLoaded, &insertedRow);
     if (!result.ok) {
         reportSaveFailure(sqlErrorText(result.error));
         return;

@@ -31,8 +31,11 @@ bool MainWindow::loadDatabase()
 
     // Changes are written only to a book that was read completely: a book read in part
     // (damaged, locked, missing a column) is shown as far as it could be read, but never
-    // written, so nothing in it is overwritten from an incomplete copy.
+    // written, so nothing in it is overwritten from an incomplete copy. When only the
+    // settings table failed, the whole expense rows still take changes; the category
+    // list, which could overwrite what was not read, does not.
     QStringList readErrors;
+    QStringList settingReadErrors;
     QSqlQuery query(db);
     query.setForwardOnly(true);
     QList<TableMoney> direct;
@@ -82,19 +85,23 @@ bool MainWindow::loadDatabase()
             settingList->append(setting);
         }
         if (query.lastError().isValid()) {
-            readErrors << sqlErrorText(query.lastError());
-            qDebug().noquote() << readErrors.last();
+            settingReadErrors << sqlErrorText(query.lastError());
+            qDebug().noquote() << settingReadErrors.last();
         }
     } else {
-        readErrors << sqlErrorText(query.lastError());
-        qDebug().noquote() << readErrors.last();
+        settingReadErrors << sqlErrorText(query.lastError());
+        qDebug().noquote() << settingReadErrors.last();
     }
     query.finish();
 
     if (!readErrors.isEmpty())
         statements->refuseChanges(QStringLiteral("the book could not be read completely at start-up (%1); "
                                                  "it is left as it is")
-                                      .arg(readErrors.join(QStringLiteral("; "))));
+                                      .arg((readErrors + settingReadErrors).join(QStringLiteral("; "))));
+    else if (!settingReadErrors.isEmpty())
+        statements->refuseSettingChanges(QStringLiteral("the settings table could not be read at start-up (%1); "
+                                                        "it is left as it is")
+                                             .arg(settingReadErrors.join(QStringLiteral("; "))));
     else {
         // Before anything can change the book. A book read in part is never copied, so
         // rotation cannot push out the good copies.

@@ -1,11 +1,14 @@
 #include "store/statements.h"
 
 #include <QDebug>
-#include <QFile>
+#include <QFileInfo>
 #include <QSqlDriver>
 
+// Only where Qt's driver uses the system SQLite (Unix builds) is its handle ours to
+// call: Qt's Windows builds carry their own copy inside the plugin.
+#ifdef Q_OS_UNIX
 #include <sqlite3.h>
-#include <unistd.h>
+#endif
 
 namespace {
 const char *const sqlText[] = {
@@ -21,6 +24,16 @@ QSqlError refused(const QString &driverText, const QString &databaseText)
     return QSqlError(driverText, databaseText, QSqlError::ConnectionError);
 }
 
+// A statement that ran but found nothing to change did not save anything.
+StatementResult noRowChanged(const QString &why)
+{
+    StatementResult result;
+    result.rowsAffected = 0;
+    result.error = QSqlError(QStringLiteral("No row changed"), why, QSqlError::StatementError);
+    return result;
+}
+
+#ifdef Q_OS_UNIX
 sqlite3 *sqliteHandle(const QSqlDatabase &db)
 {
     if (!db.isOpen() || !db.driver())
@@ -30,6 +43,7 @@ sqlite3 *sqliteHandle(const QSqlDatabase &db)
         return nullptr;
     return *static_cast<sqlite3 *const *>(handle.data());
 }
+#endif
 } // namespace
 
 QVariant textValue(const QString &text)
@@ -56,6 +70,11 @@ void ExpenseStatements::refuseChanges(const QString &reason)
     refusal = reason;
 }
 
+void ExpenseStatements::refuseSettingChanges(const QString &reason)
+{
+    settingRefusal = reason;
+}
+
 QSqlError ExpenseStatements::checkConnection()
 {
     if (!refusal.isEmpty())
@@ -64,6 +83,9 @@ QSqlError ExpenseStatements::checkConnection()
         return refused(QStringLiteral("Database not open"),
                        QStringLiteral("%1 could not be opened: %2").arg(db.databaseName(), db.lastError().text()));
     }
+#ifdef Q_OS_UNIX
+    // On Windows an open database file can be neither removed nor replaced, and a
+    // read-only connection stays read-only until the next start.
     sqlite3 *handle = sqliteHandle(db);
     if (!handle)
         return QSqlError();
@@ -76,12 +98,12 @@ QSqlError ExpenseStatements::checkConnection()
                            .arg(db.databaseName()));
     }
 
-    if (sqlite3_db_readonly(handle, "main") == 1
-        && ::access(QFile::encodeName(db.databaseName()).constData(), W_OK) == 0) {
+    if (sqlite3_db_readonly(handle, "main") == 1 && QFileInfo(db.databaseName()).isWritable()) {
         // Inside a transaction nothing can have been written yet on a read-only
         // connection, so it is begun again on the new one.
         return reopen(transactionOpen);
     }
+#endif
     return QSqlError();
 }
 
@@ -104,6 +126,8 @@ StatementResult ExpenseStatements::run(Kind kind, const QVariantList &values)
 {
     StatementResult result;
     result.error = checkConnection();
+    if (!result.error.isValid() && !settingRefusal.isEmpty() && (kind == UpdateSetting || kind == InsertSetting))
+        result.error = refused(QStringLiteral("Changes are not saved"), settingRefusal);
     if (result.error.isValid())
         return result;
     QSqlQuery &query = queries[kind];
@@ -154,7 +178,8 @@ StatementResult ExpenseStatements::insertSetting(const QString &settingname, con
 }
 
 StatementResult ExpenseStatements::saveCategoryList(const QString &settingname, const QString &settingvalue,
-                                                    const QList<TableMoney> &relabelled, bool *insertedRow)
+                                                    const QList<TableMoney> &relabelled, bool rowLoaded,
+                                                    bool *insertedRow)
 {
     *insertedRow = false;
     StatementResult result;
@@ -164,13 +189,18 @@ StatementResult ExpenseStatements::saveCategoryList(const QString &settingname, 
     }
     transactionOpen = true;
     result = updateSetting(settingvalue, settingname);
-    if (result.ok && result.rowsAffected == 0) {
+    if (result.ok && result.rowsAffected == 0 && !rowLoaded) {
         // A book without the category row would silently drop the list.
         result = insertSetting(settingname, settingvalue);
         *insertedRow = result.ok;
     }
-    for (int i = 0; result.ok && i < relabelled.size(); ++i)
+    if (result.ok && result.rowsAffected < 1)
+        result = noRowChanged(QStringLiteral("no stored setting is named %1").arg(settingname));
+    for (int i = 0; result.ok && i < relabelled.size(); ++i) {
         result = updateMoney(relabelled.at(i));
+        if (result.ok && result.rowsAffected < 1)
+            result = noRowChanged(QStringLiteral("no stored record has MyID %1").arg(relabelled.at(i).MyID));
+    }
     if (result.ok && !db.commit()) {
         result.ok = false;
         result.error = db.lastError();

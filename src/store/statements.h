@@ -22,8 +22,10 @@ struct StatementResult
 // reused; every value is bound, never spliced into the SQL text.
 //
 // Before each statement the connection is checked, so that a change is never reported
-// saved when it cannot reach the book the program loaded:
-// - changes refused after a start-up whose reading failed (refuseChanges);
+// saved when it cannot reach the book the program loaded (the last two checks on Unix,
+// where the handle of Qt's driver belongs to the system SQLite):
+// - changes refused after a start-up whose reading failed (refuseChanges, or
+//   refuseSettingChanges when only the settings table could not be read);
 // - the file at the path is no longer the one opened (removed, or another file put in
 //   its place): SQLite would go on writing into the unlinked file and lose everything;
 // - a connection that SQLite opened read-only because the file was read-only at the
@@ -35,6 +37,8 @@ public:
 
     // Every later statement fails with this reason; the file is left as it is.
     void refuseChanges(const QString &reason);
+    // Only the statements on the settings table fail with this reason.
+    void refuseSettingChanges(const QString &reason);
 
     // insert into tablemoneydb(type,name,price,date,memo,MyID) values(?, ?, ?, ?, ?, ?)
     StatementResult insertMoney(const TableMoney &record);
@@ -48,10 +52,11 @@ public:
     StatementResult insertSetting(const QString &settingname, const QString &settingvalue);
 
     // The category list and the records relabelled with it, stored together or not at all:
-    // the list's row is updated, or inserted where the book has none (insertedRow), then
-    // every record, all in one transaction.
+    // the list's row is updated, or inserted where the book had none when it was read
+    // (rowLoaded false; insertedRow), then every record, all in one transaction. A
+    // statement that changes no row fails the whole.
     StatementResult saveCategoryList(const QString &settingname, const QString &settingvalue,
-                                     const QList<TableMoney> &relabelled, bool *insertedRow);
+                                     const QList<TableMoney> &relabelled, bool rowLoaded, bool *insertedRow);
 
 private:
     enum Kind { InsertMoney, UpdateMoney, UpdateSetting, DeleteMoney, InsertSetting, KindCount };
@@ -65,6 +70,7 @@ private:
     QSqlQuery queries[KindCount];
     bool prepared[KindCount] = {};
     QString refusal;
+    QString settingRefusal;
     bool transactionOpen = false; // inside saveCategoryList
 };
 

@@ -1,5 +1,6 @@
 #include "store/globals.h"
 #include "mainwindow/mainwindow.h"
+#include "store/moneyreader.h"
 #include "store/statements.h"
 #include "support/mainwindowprobe.h"
 #include "support/testsupport.h"
@@ -61,6 +62,8 @@ private slots:
     void everySettingRowLoaded();
     void values_data();
     void values();
+    void directReadAsDriver_data();
+    void directReadAsDriver();
 
     void statementsRoundTrip_data();
     void statementsRoundTrip();
@@ -216,6 +219,54 @@ void TestDatabase::values()
     for (int column = 0; column < 5; ++column)
         QCOMPARE(model->index(0, column).data().toString(), texts.at(column));
     QCOMPARE(model->index(0, 5).data().toString(), QString::number(MyID));
+}
+
+// The book is read straight from SQLite where possible; every value must come out as
+// Qt's driver and QVariant make it, null texts included.
+void TestDatabase::directReadAsDriver_data()
+{
+    QTest::addColumn<QString>("row");
+    QTest::newRow("null and empty texts") << "NULL, '', NULL, '', NULL, 1";
+    QTest::newRow("numbers as texts") << "12, 12.5, 0.1 + 0.2, 1e300, -9223372036854775808, 2";
+    QTest::newRow("blobs, NUL, bad UTF-8") << "x'e9a490', 'a' || char(0) || 'b', cast(x'ff41c3' as text), x'', '鱼', 3";
+    QTest::newRow("key beyond 32 bits") << "'t', 'n', '1', '2022-01-01', '', 4294967297";
+    QTest::newRow("negative key") << "'t', 'n', '1', '2022-01-01', '', -2147483648";
+    QTest::newRow("real key") << "'t', 'n', '1', '2022-01-01', '', 3.7";
+    QTest::newRow("text key") << "'t', 'n', '1', '2022-01-01', '', ' 12'";
+    QTest::newRow("blob key") << "'t', 'n', '1', '2022-01-01', '', x'3132'";
+}
+
+void TestDatabase::directReadAsDriver()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("read through Qt alone here");
+#endif
+    QFETCH(QString, row);
+    const QString insert = "insert into tablemoneydb values(" + row + ")";
+    QVERIFY(execSql(databasePath(), looseSchema + QStringList{insert, insert})); // twice: seen texts too
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("direct"));
+        db.setDatabaseName(databasePath());
+        QVERIFY(db.open());
+        QList<TableMoney> direct;
+        QVERIFY(readMoneyRowsDirectly(db, direct));
+        QSqlQuery query(db);
+        QVERIFY(query.exec(QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb")));
+        int count = 0;
+        while (query.next()) {
+            QVERIFY(count < direct.size());
+            const TableMoney &r = direct.at(count++);
+            const QStringList texts{r.type, r.name, r.price, r.date, r.memo};
+            for (int column = 0; column < 5; ++column) {
+                const QString expected = query.value(column).toString();
+                QCOMPARE(texts.at(column), expected);
+                QCOMPARE(texts.at(column).isNull(), expected.isNull());
+            }
+            QCOMPARE(r.MyID, query.value(5).toInt());
+        }
+        QCOMPARE(count, direct.size());
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("direct"));
 }
 
 void TestDatabase::statementsRoundTrip_data()

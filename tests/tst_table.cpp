@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QSqlDatabase>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QtTest>
 
@@ -68,6 +69,7 @@ private slots:
     void columnsAfterRefresh();
     void sameModelAndNoPileUp();
     void readOnly();
+    void paintsAsPlainCells();
     void contextMenu();
 
 private:
@@ -150,7 +152,7 @@ void TestTable::nextKey()
     QList<int> highestFirst = keys();
     std::sort(highestFirst.begin(), highestFirst.end(), std::greater<int>());
     QCOMPARE(keys(), highestFirst);
-    QCOMPARE(sortList->size(), keys().size());
+    QVERIFY(sortList->isEmpty()); // no second copy of the book stays behind
 
     // The date order is back after the next refresh, and the date sort yields 0.
     MainWindowProbe(*window).refreshTable();
@@ -264,9 +266,8 @@ void TestTable::sameModelAndNoPileUp()
                            static_cast<QObject *>(view()->verticalHeader())})
         selectionModels += owner->findChildren<QItemSelectionModel *>(QString(), Qt::FindDirectChildrenOnly).size();
     QCOMPARE(selectionModels, 1);
-    // The sort's scratch copies follow the book's size.
-    QCOMPARE(sortList->size(), 3);
-    QCOMPARE(sortList->at(2)->MyID, 14);
+    // Sorting leaves no copies of the records behind.
+    QVERIFY(sortList->isEmpty());
 }
 
 void TestTable::readOnly()
@@ -284,6 +285,26 @@ void TestTable::readOnly()
     QVERIFY(view()->findChildren<QLineEdit *>().isEmpty());
     QCOMPARE(cell.data().toString(), QString("item 1"));
     QCOMPARE(view()->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+// The cells' delegate leaves a clip on the painter for the grid's sake; the picture must be
+// the one plain cells give, grid lines and selection included.
+void TestTable::paintsAsPlainCells()
+{
+    QList<Row> rows;
+    for (int i = 1; i <= 60; ++i)
+        rows << Row{QStringLiteral("2022-01-%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')), i};
+    startWith(rows);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    view()->selectRow(2);
+    const QImage drawn = view()->grab().toImage();
+    QAbstractItemDelegate *own = view()->itemDelegate();
+    QStyledItemDelegate plain;
+    view()->setItemDelegate(&plain);
+    const QImage expected = view()->grab().toImage();
+    view()->setItemDelegate(own);
+    QCOMPARE(drawn, expected);
 }
 
 void TestTable::contextMenu()

@@ -8,6 +8,11 @@
 
 int main(int argc, char *argv[])
 {
+    // Widgets paint without OpenGL; on X11, Qt would otherwise load and set up the whole GL
+    // stack before the first window, a good part of an empty book's start. A choice made in
+    // the environment stands.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication a(argc, argv);
     const QString confPath = QCoreApplication::applicationDirPath() + QStringLiteral("//") + QStringLiteral("QtLog4Qt.conf");
     Log4Qt::PropertyConfigurator::configure(confPath);

@@ -2,6 +2,7 @@
 
 #include "store/backup.h"
 #include "store/globals.h"
+#include "store/moneyreader.h"
 #include "store/statements.h"
 
 #include <QCoreApplication>
@@ -37,7 +38,14 @@ bool MainWindow::loadDatabase()
     QStringList settingReadErrors;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (query.exec(QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb"))) {
+    QList<TableMoney> direct;
+    if (readMoneyRowsDirectly(db, direct)) {
+        moneyMutex->lock();
+        moneyList->append(direct);
+        moneyMutex->unlock();
+        direct.clear();
+        refreshTable();
+    } else if (query.exec(QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb"))) {
         // A household's book repeats its texts (ten categories, a few thousand dates, the
         // same shops and prices): equal texts share one string, which keeps a large book
         // small in memory and quick to load.

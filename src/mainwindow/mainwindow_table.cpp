@@ -81,8 +81,7 @@ void MainWindow::fillTableRows()
     tableModel->setHorizontalHeaderLabels(TableRows::headerLabels());
 
     moneyMutex->lock();
-    for (const TableMoney &record : qAsConst(*moneyList))
-        tableModel->appendRow(TableRows::rowItems(record));
+    TableRows::fillRows(tableModel, *moneyList);
     moneyMutex->unlock();
 }
 

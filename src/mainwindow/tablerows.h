@@ -30,6 +30,8 @@ public:
     static QStringList headerLabels();
     static QString cellText(const TableMoney &record, int column);
     static QList<QStandardItem *> rowItems(const TableMoney &record);
+    // Fills an empty model with one row per record, in list order.
+    static void fillRows(QStandardItemModel *model, const QList<TableMoney> &records);
     // The view's delegate: fitted columns lay out each distinct text once.
     static QStyledItemDelegate *newTextSizeCache(QObject *parent);
 

@@ -2,9 +2,13 @@
 
 #include "store/globals.h"
 
+#include <QHash>
 #include <QMutexLocker>
+#include <QVector>
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 bool dateOrderLess(const TableMoney &a, const TableMoney &b)
 {
@@ -29,22 +33,89 @@ bool moneyInDateOrder()
 }
 
 namespace {
-// Between two refreshes the list is mostly in order already (a command appends or changes
-// a record or two), so sort only the tail after the longest ordered prefix and merge.
-// The orders are total, so the result is the one a full sort gives.
-template <typename Less>
-bool sortRecords(QList<TableMoney *> &list, Less less)
+// One record's place in an order as a number, the record's index breaking ties.
+struct SortKey
 {
-    const auto byValue = [less](const TableMoney *a, const TableMoney *b) { return less(*a, *b); };
-    const auto tail = std::is_sorted_until(list.begin(), list.end(), byValue);
-    if (tail == list.end())
-        return false;
-    std::sort(tail, list.end(), byValue);
-    std::inplace_merge(list.begin(), tail, list.end(), byValue);
-    return true;
+    quint64 key;
+    int index;
+    bool operator<(const SortKey &o) const { return key != o.key ? key < o.key : index < o.index; }
+};
+
+quint32 keyBits(qint32 MyID)
+{
+    return quint32(MyID) ^ 0x80000000u; // rising with MyID
+}
+
+// Date order as numbers: the rank of the date among the distinct dates (in text order),
+// then the key. Equal dates read from the book share one string, so a run of records of
+// one date needs a single lookup.
+QVector<SortKey> dateKeys(const QList<TableMoney> &list)
+{
+    QHash<QString, int> idOfDate;
+    QVector<QString> dates;
+    QVector<int> ids(list.size());
+    const QChar *lastData = nullptr;
+    int lastSize = -1;
+    int lastId = -1;
+    for (int i = 0; i < list.size(); ++i) {
+        const QString &date = list.at(i).date;
+        if (date.constData() != lastData || date.size() != lastSize) {
+            auto it = idOfDate.constFind(date);
+            if (it == idOfDate.constEnd()) {
+                it = idOfDate.insert(date, dates.size());
+                dates.append(date);
+            }
+            lastData = date.constData();
+            lastSize = date.size();
+            lastId = it.value();
+        }
+        ids[i] = lastId;
+    }
+    QVector<int> byText(dates.size());
+    std::iota(byText.begin(), byText.end(), 0);
+    std::sort(byText.begin(), byText.end(), [&dates](int a, int b) { return dates.at(a) < dates.at(b); });
+    QVector<quint64> rank(dates.size());
+    for (int r = 0; r < byText.size(); ++r)
+        rank[byText.at(r)] = quint64(r) << 32;
+
+    QVector<SortKey> keys(list.size());
+    for (int i = 0; i < list.size(); ++i)
+        keys[i] = {rank.at(ids.at(i)) | keyBits(list.at(i).MyID), i};
+    return keys;
+}
+
+// Key order: highest key first.
+QVector<SortKey> keyOrderKeys(const QList<TableMoney> &list)
+{
+    QVector<SortKey> keys(list.size());
+    for (int i = 0; i < list.size(); ++i)
+        keys[i] = {quint64(0xffffffffu - keyBits(list.at(i).MyID)), i};
+    return keys;
+}
+
+// Puts the list into the order of the sorted keys by swapping its element pointers along
+// each cycle of the permutation: no record is copied.
+void permute(QList<TableMoney> &list, const QVector<SortKey> &sorted)
+{
+    std::vector<bool> placed(size_t(list.size()), false);
+    for (int start = 0; start < list.size(); ++start) {
+        int at = start;
+        while (!placed[size_t(at)]) {
+            placed[size_t(at)] = true;
+            const int from = sorted.at(at).index;
+            if (from == start)
+                break;
+            list.swapItemsAt(at, from);
+            at = from;
+        }
+    }
 }
 } // namespace
 
+// Both orders are total (the record's place breaks ties between equal keys, which a book
+// with unique keys never has), so the result is the one any correct sort gives. The order
+// is worked out on numbers and the records move by pointer; sortList, the scratch list of
+// copies, is left empty rather than holding a second copy of the book.
 int sortMoneyRecords(int mode, bool *reordered)
 {
     if (reordered)
@@ -56,26 +127,16 @@ int sortMoneyRecords(int mode, bool *reordered)
         return mode == 1 ? 1 : 0;
 
     moneyMutex->lock();
-    // The copies of the previous sort are no longer read by anyone: overwrite them in
-    // place and free only those the list no longer needs (a refresh stays allocation-free).
-    const int count = moneyList->size();
-    while (sortList->size() > count)
-        delete sortList->takeLast();
-    for (int i = 0; i < count; ++i) {
-        if (i < sortList->size())
-            *(*sortList)[i] = moneyList->at(i);
-        else
-            sortList->append(new TableMoney(moneyList->at(i)));
+    qDeleteAll(*sortList);
+    sortList->clear();
+    QVector<SortKey> keys = mode == 1 ? keyOrderKeys(*moneyList) : dateKeys(*moneyList);
+    const bool moved = !std::is_sorted(keys.cbegin(), keys.cend());
+    if (moved) {
+        std::sort(keys.begin(), keys.end());
+        permute(*moneyList, keys);
     }
-
-    const bool moved = mode == 1 ? sortRecords(*sortList, keyOrderLess) : sortRecords(*sortList, dateOrderLess);
     if (reordered)
         *reordered = moved;
-
-    // Refilled element by element: same content as emptying and appending, without
-    // giving back and taking again one allocation per record.
-    for (int i = 0; moved && i < count; ++i)
-        (*moneyList)[i] = *sortList->at(i);
     moneyMutex->unlock();
 
     if (mode != 1)

@@ -1,0 +1,112 @@
+#include "bench_ready.h"
+
+#include "mainwindow/mainwindow.h"
+
+#include "log4qt/logmanager.h"
+#include "log4qt/propertyconfigurator.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTableView>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace Bench {
+
+const char *const ReadyFresh = "ready: fresh process to first paint (ms)";
+const char *const ReadyAnonMemory = "anonymous memory when ready (MB)";
+
+namespace {
+
+double anonMemoryMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("RssAnon:"))
+            return line.mid(8).trimmed().split(' ').first().toDouble() / 1024.0;
+    return -1;
+}
+
+// Reports once the first paint of the table is done and the events queued until then
+// (the flush to the screen among them) are processed.
+class FirstPaint : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !seen) {
+            seen = true;
+            QTimer::singleShot(0, [] {
+                std::printf("READY\nFIGURE\t%s\t%.2f\n", ReadyAnonMemory, anonMemoryMb());
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool seen = false;
+};
+
+} // namespace
+
+int runUntilReady(int argc, char *argv[])
+{
+    // As main.cpp, with a watch on the table.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+    QApplication a(argc, argv);
+    Log4Qt::PropertyConfigurator::configure(QCoreApplication::applicationDirPath() + QStringLiteral("//QtLog4Qt.conf"));
+    Log4Qt::LogManager::setHandleQtMessages(true);
+    MainWindow w;
+    FirstPaint watch;
+    w.findChild<QTableView *>(QStringLiteral("tableViewMain"))->viewport()->installEventFilter(&watch);
+    w.show();
+    return a.exec();
+}
+
+QMap<QString, double> timeToReady(int runs, const QProcessEnvironment &environment)
+{
+    std::vector<double> ready;
+    std::vector<double> memory;
+    for (int i = 0; i < runs; ++i) {
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.setStandardErrorFile(QProcess::nullDevice());
+        QElapsedTimer timer;
+        timer.start();
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--ready")});
+        QByteArray output;
+        while (!output.contains("READY\n") && child.waitForReadyRead(-1))
+            output += child.readAllStandardOutput();
+        const double ms = timer.nsecsElapsed() / 1e6;
+        child.waitForFinished(-1);
+        output += child.readAllStandardOutput();
+        if (!output.contains("READY\n"))
+            return {};
+        ready.push_back(ms);
+        for (const QByteArray &line : output.split('\n')) {
+            const QList<QByteArray> parts = line.split('\t');
+            if (parts.size() == 3 && parts.at(0) == "FIGURE")
+                memory.push_back(parts.at(2).toDouble());
+        }
+    }
+    QMap<QString, double> figures;
+    std::sort(ready.begin(), ready.end());
+    figures[ReadyFresh] = ready[ready.size() / 2];
+    if (!memory.empty()) {
+        std::sort(memory.begin(), memory.end());
+        figures[ReadyAnonMemory] = memory[memory.size() / 2];
+    }
+    return figures;
+}
+
+} // namespace Bench

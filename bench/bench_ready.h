@@ -1,0 +1,24 @@
+#ifndef BENCH_READY_H
+#define BENCH_READY_H
+
+#include <QMap>
+#include <QProcessEnvironment>
+#include <QString>
+
+namespace Bench {
+
+extern const char *const ReadyFresh;
+extern const char *const ReadyAnonMemory;
+
+// In a fresh process: starts the program the way main.cpp does, with the book and
+// QtLog4Qt.conf beside the executable, and prints READY once the table has been painted
+// for the first time and the events it left are processed, then the anonymous memory.
+int runUntilReady(int argc, char *argv[]);
+
+// Starts `runs` fresh processes of this executable in turn and times each from its start
+// to its READY line: the time a user waits for the window. Medians.
+QMap<QString, double> timeToReady(int runs, const QProcessEnvironment &environment);
+
+} // namespace Bench
+
+#endif // BENCH_READY_H

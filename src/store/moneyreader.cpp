@@ -1,14 +1,13 @@
 #include "store/moneyreader.h"
 
+#include "store/sqlitehandle.h"
+
 #include <QtGlobal>
 
 #ifdef Q_OS_UNIX
 #include <QHash>
 #include <QSet>
-#include <QSqlDriver>
 #include <QVariant>
-
-#include <sqlite3.h>
 
 #include <climits>
 #include <cstring>
@@ -16,16 +15,6 @@
 #include <vector>
 
 namespace {
-
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    if (!db.isOpen() || !db.driver())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.data());
-}
 
 // The value Qt's SQLite driver makes of a column (default precision policy).
 QVariant driverValue(sqlite3_stmt *statement, int column)
@@ -142,7 +131,7 @@ qint32 keyOf(sqlite3_stmt *statement, int column)
 
 bool readMoneyRowsDirectly(const QSqlDatabase &db, QList<TableMoney> &records)
 {
-    sqlite3 *handle = handleOf(db);
+    sqlite3 *handle = sqliteHandle(db);
     if (!handle)
         return false;
     sqlite3_stmt *statement = nullptr;

@@ -1,14 +1,9 @@
 #include "store/statements.h"
 
+#include "store/sqlitehandle.h"
+
 #include <QDebug>
 #include <QFileInfo>
-#include <QSqlDriver>
-
-// Only where Qt's driver uses the system SQLite (Unix builds) is its handle ours to
-// call: Qt's Windows builds carry their own copy inside the plugin.
-#ifdef Q_OS_UNIX
-#include <sqlite3.h>
-#endif
 
 namespace {
 const char *const sqlText[] = {
@@ -33,17 +28,6 @@ StatementResult noRowChanged(const QString &why)
     return result;
 }
 
-#ifdef Q_OS_UNIX
-sqlite3 *sqliteHandle(const QSqlDatabase &db)
-{
-    if (!db.isOpen() || !db.driver())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.data());
-}
-#endif
 } // namespace
 
 QVariant textValue(const QString &text)

@@ -31,18 +31,19 @@ const char *const ChartPressShort = "one chart press, default three months (ms)"
 const char *const Backup = "start-up backup, a new copy (ms)";
 const char *const PeakMemory = "peak resident memory (MB)";
 
-namespace {
-
-double peakResidentMb()
+double processMemoryMb(const char *key)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
     for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').first().toDouble() / 1024.0;
     return -1;
 }
+
+namespace {
 
 double median(std::vector<double> v)
 {
@@ -150,7 +151,7 @@ QMap<QString, double> measure(int records, int runs)
         figures[RenameCategory] = median(rename);
     figures[ChartPress] = median(chart);
     figures[ChartPressShort] = median(shortChart);
-    figures[PeakMemory] = peakResidentMb();
+    figures[PeakMemory] = processMemoryMb("VmHWM");
     return figures;
 }
 

@@ -22,6 +22,10 @@ extern const char *const PeakMemory;
 // Runs in a process of its own so that the peak belongs to this record count alone.
 QMap<QString, double> measure(int records, int runs);
 
+// A memory figure of this process from /proc/self/status (e.g. "VmHWM", "RssAnon") in MB;
+// -1 where there is none.
+double processMemoryMb(const char *key);
+
 } // namespace Bench
 
 #endif // BENCH_MEASURE_H

@@ -1,4 +1,5 @@
 #include "bench_ready.h"
+#include "bench_measure.h"
 
 #include "mainwindow/mainwindow.h"
 
@@ -7,7 +8,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTableView>
 #include <QTimer>
@@ -23,17 +23,6 @@ const char *const ReadyAnonMemory = "anonymous memory when ready (MB)";
 
 namespace {
 
-double anonMemoryMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("RssAnon:"))
-            return line.mid(8).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
-}
-
 // Reports once the first paint of the table is done and the events queued until then
 // (the flush to the screen among them) are processed.
 class FirstPaint : public QObject
@@ -44,7 +33,7 @@ public:
         if (event->type() == QEvent::Paint && !seen) {
             seen = true;
             QTimer::singleShot(0, [] {
-                std::printf("READY\nFIGURE\t%s\t%.2f\n", ReadyAnonMemory, anonMemoryMb());
+                std::printf("READY\nFIGURE\t%s\t%.2f\n", ReadyAnonMemory, processMemoryMb("RssAnon"));
                 std::fflush(stdout);
                 QCoreApplication::exit(0);
             });

@@ -17,14 +17,6 @@
 
 #include <limits>
 
-namespace {
-// Why a statement that ran but changed no row is a failed save.
-QString noStoredRecord(qint32 MyID)
-{
-    return QStringLiteral("no stored record has MyID %1").arg(MyID);
-}
-} // namespace
-
 QString MainWindow::saveFailedText()
 {
     return QStringLiteral("保存失败：本次修改没有写入数据库。");
@@ -138,9 +130,9 @@ void MainWindow::deleteCommand()
     if (!Dialogs::confirm(this, question))
         return;
 
-    const StatementResult result = statements->deleteMoney(record.MyID);
-    if (!result.ok || result.rowsAffected < 1) {
-        reportSaveFailure(result.ok ? noStoredRecord(record.MyID) : sqlErrorText(result.error));
+    const StatementResult result = recordChanged(statements->deleteMoney(record.MyID), record.MyID);
+    if (!result.ok) {
+        reportSaveFailure(sqlErrorText(result.error));
         return;
     }
 
@@ -244,9 +236,9 @@ void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
         }
         entity.MyID = qint32(next);
 
-        const StatementResult result = statements->insertMoney(entity);
-        if (!result.ok || result.rowsAffected < 1) {
-            reportSaveFailure(result.ok ? noStoredRecord(entity.MyID) : sqlErrorText(result.error));
+        const StatementResult result = recordChanged(statements->insertMoney(entity), entity.MyID);
+        if (!result.ok) {
+            reportSaveFailure(sqlErrorText(result.error));
             return;
         }
         // Straight to its place in date order: the list stays as a full sort leaves it.
@@ -257,9 +249,9 @@ void MainWindow::forAddNewOrEdit(QString flag, TableMoney entity)
         changes.append({RowChange::Insert, row, entity});
     }
     if (flag == FormTexts::editFlag()) {
-        const StatementResult result = statements->updateMoney(entity);
-        if (!result.ok || result.rowsAffected < 1) {
-            reportSaveFailure(result.ok ? noStoredRecord(entity.MyID) : sqlErrorText(result.error));
+        const StatementResult result = recordChanged(statements->updateMoney(entity), entity.MyID);
+        if (!result.ok) {
+            reportSaveFailure(sqlErrorText(result.error));
             return;
         }
         moneyMutex->lock();

@@ -30,6 +30,13 @@ StatementResult noRowChanged(const QString &why)
 
 } // namespace
 
+StatementResult recordChanged(const StatementResult &result, qint32 MyID)
+{
+    if (result.ok && result.rowsAffected < 1)
+        return noRowChanged(QStringLiteral("no stored record has MyID %1").arg(MyID));
+    return result;
+}
+
 QVariant textValue(const QString &text)
 {
     return text.isNull() ? QVariant(QString::fromLatin1("")) : QVariant(text);
@@ -180,11 +187,8 @@ StatementResult ExpenseStatements::saveCategoryList(const QString &settingname, 
     }
     if (result.ok && result.rowsAffected < 1)
         result = noRowChanged(QStringLiteral("no stored setting is named %1").arg(settingname));
-    for (int i = 0; result.ok && i < relabelled.size(); ++i) {
-        result = updateMoney(relabelled.at(i));
-        if (result.ok && result.rowsAffected < 1)
-            result = noRowChanged(QStringLiteral("no stored record has MyID %1").arg(relabelled.at(i).MyID));
-    }
+    for (int i = 0; result.ok && i < relabelled.size(); ++i)
+        result = recordChanged(updateMoney(relabelled.at(i)), relabelled.at(i).MyID);
     if (result.ok && !db.commit()) {
         result.ok = false;
         result.error = db.lastError();

@@ -74,6 +74,10 @@ private:
     bool transactionOpen = false; // inside saveCategoryList
 };
 
+// A record statement that ran but changed no row (no stored record has that MyID, e.g.
+// one without key written by another tool) saved nothing: it becomes a failure saying so.
+StatementResult recordChanged(const StatementResult &result, qint32 MyID);
+
 // A text bound as text: a null string would otherwise reach SQLite as NULL.
 QVariant textValue(const QString &text);
 

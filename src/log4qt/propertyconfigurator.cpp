@@ -22,6 +22,12 @@
 
 #include <vector>
 
+#ifdef Q_OS_UNIX
+#include <clocale>
+#include <cstring>
+#include <langinfo.h>
+#endif
+
 namespace Log4Qt {
 namespace Impl {
 
@@ -408,12 +414,23 @@ void Configurator::read(QFile &file)
         m_properties.setProperty(decode(key), decode(loaded.getProperty(key)));
 }
 
+// Under the C locale Qt names files in UTF-8, while log4cxx asks libc, which
+// would turn every other character of a file name into '?'.
+void nameFilesAsQtDoes()
+{
+#ifdef Q_OS_UNIX
+    if (QTextCodec::codecForLocale()->mibEnum() == 106 && std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+#endif
+}
+
 } // namespace
 } // namespace Impl
 
 bool PropertyConfigurator::configure(const QString &configFilename)
 {
     Impl::repository();
+    Impl::nameFilesAsQtDoes();
     QFile file(configFilename);
     if (!file.open(QIODevice::ReadOnly)) {
         Impl::reportError("PropertyConfigurator", QStringLiteral("Unable to open property file '%1'").arg(configFilename));

@@ -1,4 +1,5 @@
 #include "support/commanddriver.h"
+#include "support/widgetchecks.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -20,49 +21,29 @@ using namespace TestSupport;
 
 Q_DECLARE_METATYPE(QMessageBox::StandardButton)
 
-namespace {
-
-struct Row
-{
-    QString type, name, price, date, memo;
-    int id;
-};
-
-QString insertSql(const Row &r)
-{
-    auto q = [](const QString &s) { return QStringLiteral("'") + QString(s).replace(QLatin1Char('\''), QLatin1String("''")) + QStringLiteral("'"); };
-    return QStringLiteral("insert into tablemoneydb(type,name,price,date,memo,MyID) values(%1,%2,%3,%4,%5,%6)")
-        .arg(q(r.type), q(r.name), q(r.price), q(r.date), q(r.memo))
-        .arg(r.id);
-}
-
-} // namespace
-
 class TestCommands : public QObject, DrivenWindow
 {
     Q_OBJECT
 
 private:
-    void start(const QList<Row> &rows, const QString &categories = QStringLiteral("A,B,C"))
+    void start(const QList<QStringList> &rows, const QString &categories = QStringLiteral("A,B,C"))
     {
         closeWindow();
         QVERIFY(createDatabase(databasePath(), categories));
-        QStringList sql;
-        for (const Row &r : rows)
-            sql << insertSql(r);
-        QVERIFY(execSql(databasePath(), sql));
+        QVERIFY(insertRecords(databasePath(), rows));
         restart();
     }
     void restart() { openWindow({1000, 700}); }
     MainWindowProbe probe() { return driver->probe(); }
     QTableView *view() { return driver->view(); }
-    QStringList tableColumn(int column)
+    static QStringList column(const QList<QStringList> &rows, int column)
     {
         QStringList out;
-        for (const QStringList &row : driver->tableRows())
+        for (const QStringList &row : rows)
             out << row.at(column);
         return out;
     }
+    QStringList tableColumn(int c) { return column(driver->tableRows(), c); }
     QList<QStringList> fileRows() { return storedRows(databasePath()); }
     QString storedCategories() { return ::storedCategories(databasePath()); }
     // Renames the category at row of the settings list.
@@ -99,10 +80,7 @@ private slots:
     void menuHasFourEntriesInOrder()
     {
         start({});
-        QStringList entries;
-        for (QAction *a : probe().menu()->actions())
-            entries << (a->isSeparator() ? QStringLiteral("|") : a->text());
-        QCOMPARE(entries, (QStringList{"新增", "|", "修改", "|", "删除", "|", "设置"}));
+        QCOMPARE(WidgetChecks::menuEntries(probe().menu(), "|"), (QStringList{"新增", "|", "修改", "|", "删除", "|", "设置"}));
         QCOMPARE(probe().menu()->parent(), view());
     }
 
@@ -128,7 +106,7 @@ private slots:
 
     void deletingTheHighestKeyFreesIt()
     {
-        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 7}});
+        start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "7"}});
         driver->rightClick(-1, QStringLiteral("新增"));
         driver->fillEntry(QStringLiteral("z"), QStringLiteral("3"));
         driver->pressEntryButton();
@@ -153,7 +131,7 @@ private slots:
     {
         QFETCH(QMessageBox::StandardButton, answer);
         QFETCH(bool, deleted);
-        start({{"A", "面包", "1", "2024-01-01", "", 1}, {"B", "牛奶", "2", "2024-01-02", "", 2}});
+        start({{"A", "面包", "1", "2024-01-01", "", "1"}, {"B", "牛奶", "2", "2024-01-02", "", "2"}});
         MessageCapture capture;
         view()->setCurrentIndex(probe().model()->index(1, 0));
         answers.menu(QStringLiteral("删除"));
@@ -184,7 +162,7 @@ private slots:
     void changeAndDeleteNeedARecordRow()
     {
         QFETCH(QString, entry);
-        start({{"A", "x", "1", "2024-01-01", "", 1}});
+        start({{"A", "x", "1", "2024-01-01", "", "1"}});
         driver->rightClick(-1, entry);
         QCOMPARE(answers.warnings(), QStringList{QStringLiteral("请定位到有效数据区域再点右键！")});
         QCOMPARE(answers.asked.last().title, QStringLiteral("警告"));
@@ -194,7 +172,7 @@ private slots:
 
     void changingTheDateMovesTheRowAndKeepsTheKey()
     {
-        start({{"A", "早", "1", "2024-01-01", "", 1}, {"B", "晚", "2", "2024-02-01", "", 2}});
+        start({{"A", "早", "1", "2024-01-01", "", "1"}, {"B", "晚", "2", "2024-02-01", "", "2"}});
         driver->rightClick(0, QStringLiteral("修改"));
         AddNew *f = probe().addNewForm();
         QCOMPARE(f->windowTitle(), QStringLiteral("修改数据窗体"));
@@ -221,15 +199,14 @@ private slots:
 
     void renameRelabelsRecords()
     {
-        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}, {"A", "z", "3", "2024-01-03", "", 3}});
+        start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "2"}, {"A", "z", "3", "2024-01-03", "", "3"}});
         driver->rightClick(-1, QStringLiteral("设置"));
         QCOMPARE(probe().settingForm()->windowTitle(), QStringLiteral("设置窗体"));
         renameCategory(rowOfCategory("A"), QStringLiteral("甲"));
         probe().settingForm()->close();
         QCOMPARE(storedCategories(), QStringLiteral("甲,B,C"));
         QCOMPARE(tableColumn(0), (QStringList{"甲", "B", "甲"}));
-        QCOMPARE(fileRows().at(0).at(0), QStringLiteral("甲"));
-        QCOMPARE(fileRows().at(2).at(0), QStringLiteral("甲"));
+        QCOMPARE(column(fileRows(), 0), (QStringList{"甲", "B", "甲"}));
         // The next entry offers the new name.
         driver->rightClick(-1, QStringLiteral("新增"));
         QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("甲"));
@@ -239,7 +216,7 @@ private slots:
 
     void renameThereAndBackRelabelsNothing()
     {
-        start({{"A", "x", "1", "2024-01-01", "", 1}});
+        start({{"A", "x", "1", "2024-01-01", "", "1"}});
         driver->rightClick(-1, QStringLiteral("设置"));
         renameCategory(0, QStringLiteral("Z"));
         renameCategory(0, QStringLiteral("A"));
@@ -250,7 +227,7 @@ private slots:
 
     void closingWithoutChangeStoresTheListAndKeepsTheTable()
     {
-        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}});
+        start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "2"}});
         QVERIFY(execSql(databasePath(), {QStringLiteral("update tablesetting set settingvalue='changed elsewhere'")}));
         driver->rightClick(1, QStringLiteral("设置"));
         QSignalSpy inserted(probe().model(), &QAbstractItemModel::rowsInserted);
@@ -264,7 +241,7 @@ private slots:
 
     void deletedCategoryOpensOnTheFirst()
     {
-        start({{"B", "x", "1", "2024-01-01", "", 1}});
+        start({{"B", "x", "1", "2024-01-01", "", "1"}});
         driver->rightClick(-1, QStringLiteral("设置"));
         auto *list = child<QListView>(probe().settingForm(), "listView_setting");
         list->setCurrentIndex(list->model()->index(rowOfCategory("B"), 0));
@@ -279,16 +256,14 @@ private slots:
 
     void swappedNamesStayApart()
     {
-        start({{"A", "a1", "1", "2024-01-01", "", 1}, {"B", "b1", "2", "2024-01-02", "", 2}, {"A", "a2", "3", "2024-01-03", "", 3}});
+        start({{"A", "a1", "1", "2024-01-01", "", "1"}, {"B", "b1", "2", "2024-01-02", "", "2"}, {"A", "a2", "3", "2024-01-03", "", "3"}});
         driver->rightClick(-1, QStringLiteral("设置"));
         renameCategory(rowOfCategory("A"), QStringLiteral("T"));
         renameCategory(rowOfCategory("B"), QStringLiteral("A"));
         renameCategory(rowOfCategory("T"), QStringLiteral("B"));
         probe().settingForm()->close();
         QCOMPARE(tableColumn(0), (QStringList{"B", "A", "B"}));
-        QCOMPARE(fileRows().at(0).at(0), QStringLiteral("B"));
-        QCOMPARE(fileRows().at(1).at(0), QStringLiteral("A"));
-        QCOMPARE(fileRows().at(2).at(0), QStringLiteral("B"));
+        QCOMPARE(column(fileRows(), 0), (QStringList{"B", "A", "B"}));
     }
 
     void missingCategoryRowIsCreated()
@@ -310,7 +285,7 @@ private slots:
 
     void keyNeverOverflows()
     {
-        start({{"A", "x", "1", "2024-01-01", "", 2147483647}});
+        start({{"A", "x", "1", "2024-01-01", "", "2147483647"}});
         driver->rightClick(-1, QStringLiteral("新增"));
         driver->fillEntry(QStringLiteral("y"), QStringLiteral("2"));
         driver->pressEntryButton();
@@ -351,7 +326,7 @@ private slots:
     {
         QFETCH(QString, command);
         QFETCH(bool, readOnly);
-        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}});
+        start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "2"}});
         if (!readOnly) {
             // Written by another tool: shown as ID 0, which no statement can reach.
             QVERIFY(execSql(databasePath(), {QStringLiteral("create table keyless as select * from tablemoneydb"),
@@ -362,10 +337,7 @@ private slots:
             if (command == "category") // removed by another program while this one runs
                 QVERIFY(execSql(databasePath(), {QStringLiteral("delete from tablesetting")}));
         }
-        QFile file(databasePath());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray before = file.readAll();
-        file.close();
+        const QByteArray before = readFile(databasePath());
         const auto rowsBefore = driver->tableRows();
         QList<TableMoney> memoryBefore = *moneyList;
 
@@ -409,9 +381,7 @@ private slots:
         QCOMPARE(moneyList->size(), memoryBefore.size());
         QCOMPARE(settingList->size(), 1);
         QCOMPARE(settingList->first()->settingvalue, QStringLiteral("A,B,C"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
-        file.close();
+        QCOMPARE(readFile(databasePath()), before);
 
         QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
         restart();

@@ -1,5 +1,7 @@
 #include "support/testsupport.h"
 
+#include "store/globals.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QMutex>
@@ -47,14 +49,44 @@ bool execSql(const QString &path, const QStringList &statements)
     return ok;
 }
 
-QList<QStringList> queryRows(const QString &path, const QString &sql)
+bool insertRecords(const QString &path, const QList<QStringList> &rows)
+{
+    const auto quoted = [](const QString &s) { return QLatin1Char('\'') + QString(s).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\''); };
+    QStringList sql{QStringLiteral("begin")};
+    for (const QStringList &r : rows) {
+        Q_ASSERT(r.size() == 6);
+        sql << QStringLiteral("insert into tablemoneydb(type,name,price,date,memo,MyID) values(%1,%2,%3,%4,%5,%6)")
+                   .arg(quoted(r.at(0)), quoted(r.at(1)), quoted(r.at(2)), quoted(r.at(3)), quoted(r.at(4)), r.at(5));
+    }
+    return execSql(path, sql << QStringLiteral("commit"));
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QList<TableMoney> loadedRecords()
+{
+    QMutexLocker lock(moneyMutex);
+    return *moneyList;
+}
+
+QStringList fields(const TableMoney &r)
+{
+    return {r.type, r.name, r.price, r.date, r.memo, QString::number(r.MyID)};
+}
+
+QList<QStringList> queryRows(const QString &path, const QString &sql, Open mode)
 {
     const QString name = QUuid::createUuid().toString();
     QList<QStringList> rows;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (mode == Open::ReadOnly)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (db.open()) {
             QSqlQuery q(db);
             if (q.exec(sql)) {
@@ -127,6 +159,15 @@ QStringList MessageCapture::messages() const
 {
     QMutexLocker lock(&captureMutex);
     return captured;
+}
+
+QStringList MessageCapture::ownMessages() const
+{
+    QStringList own;
+    for (const QString &m : messages())
+        if (!m.startsWith(QLatin1String("QMetaObject::connectSlotsByName")) && !m.startsWith(QLatin1String("This plugin")))
+            own << m;
+    return own;
 }
 
 void MessageCapture::clear()

@@ -1,6 +1,8 @@
 #ifndef TESTSUPPORT_H
 #define TESTSUPPORT_H
 
+#include "store/tablemoney.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -14,8 +16,20 @@ bool createDatabase(const QString &path, const QString &categories = QString());
 // Runs SQL statements (separated by ';') on the file at path.
 bool execSql(const QString &path, const QStringList &statements);
 
-// Rows of a query on the file at path, each value as text ("<NULL>" for NULL).
-QList<QStringList> queryRows(const QString &path, const QString &sql);
+// Adds expense rows (type, name, price, date, memo as text, MyID as a number) in one transaction.
+bool insertRecords(const QString &path, const QList<QStringList> &rows);
+
+enum class Open { ReadOnly, ReadWrite };
+// Rows of a query on the file at path, each value as text ("<NULL>" for NULL). Read-write
+// opens it as any client would, rolling back a journal left behind.
+QList<QStringList> queryRows(const QString &path, const QString &sql, Open mode = Open::ReadOnly);
+// The bytes of the file at path ("<missing>" when it cannot be read).
+QByteArray readFile(const QString &path);
+
+// The records in memory, copied under their lock.
+QList<TableMoney> loadedRecords();
+// A record's six fields as the table shows them.
+QStringList fields(const TableMoney &r);
 
 // The child of parent named name; a missing one stops the test run at once.
 template<typename T> T *child(const QObject *parent, const char *name)
@@ -33,6 +47,8 @@ public:
     MessageCapture();
     ~MessageCapture();
     QStringList messages() const;
+    // The program's own, without the toolkit's notes about unfinished forms and the platform.
+    QStringList ownMessages() const;
     void clear();
 };
 

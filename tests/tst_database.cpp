@@ -31,22 +31,6 @@ const QStringList looseSchema = {
     "create table tablesetting(settingname, settingvalue)",
 };
 
-// The program's own diagnostics, without the toolkit's warnings about unfinished forms.
-QStringList diagnostics(const MessageCapture &capture)
-{
-    QStringList own;
-    for (const QString &m : capture.messages())
-        if (!m.startsWith("QMetaObject::connectSlotsByName"))
-            own << m;
-    return own;
-}
-
-QList<TableMoney> loadedRecords()
-{
-    QMutexLocker lock(moneyMutex);
-    return *moneyList;
-}
-
 } // namespace
 
 class TestDatabase : public QObject
@@ -108,7 +92,7 @@ void TestDatabase::missingFile()
     {
             MessageCapture capture;
             window = start();
-            QCOMPARE(diagnostics(capture), (QStringList{"error:db file is not exists", noExpenseTable, noSettingTable}));
+            QCOMPARE(capture.ownMessages(), (QStringList{"error:db file is not exists", noExpenseTable, noSettingTable}));
     }
     // The table never got its model: not even a header row.
     QVERIFY(MainWindowProbe(*window).view()->model() != MainWindowProbe(*window).model());
@@ -123,7 +107,7 @@ void TestDatabase::missingFile()
 
     MessageCapture capture;
     window = start();
-    QCOMPARE(diagnostics(capture), (QStringList{noExpenseTable, noSettingTable}));
+    QCOMPARE(capture.ownMessages(), (QStringList{noExpenseTable, noSettingTable}));
 }
 
 void TestDatabase::emptyBook()
@@ -131,7 +115,7 @@ void TestDatabase::emptyBook()
     QVERIFY(createDatabase(databasePath(), QString("")));
     MessageCapture capture;
     window = start();
-    QVERIFY(diagnostics(capture).isEmpty());
+    QVERIFY(capture.ownMessages().isEmpty());
 
     QTableView *view = MainWindowProbe(*window).view();
     QCOMPARE(view->model(), MainWindowProbe(*window).model());
@@ -150,7 +134,7 @@ void TestDatabase::openFails()
     QVERIFY(QDir().mkpath(databasePath()));
     MessageCapture capture;
     window = start();
-    const QStringList messages = diagnostics(capture);
+    const QStringList messages = capture.ownMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages.at(0).startsWith("Error: Failed to connect database. QSqlError("), qPrintable(messages.at(0)));
     QVERIFY(!messages.at(0).endsWith(' '));
@@ -206,7 +190,7 @@ void TestDatabase::values()
 
     MessageCapture capture;
     window = start();
-    QVERIFY(diagnostics(capture).isEmpty());
+    QVERIFY(capture.ownMessages().isEmpty());
     const QList<TableMoney> records = loadedRecords();
     QCOMPARE(records.size(), 1);
     const TableMoney &r = records.at(0);
@@ -289,13 +273,7 @@ void TestDatabase::statementsRoundTrip()
     window = start();
     {
         ExpenseStatements statements(QSqlDatabase::database());
-        TableMoney record;
-        record.type = QStringLiteral("餐饮");
-        record.name = name;
-        record.price = QStringLiteral("12.50");
-        record.date = QStringLiteral("2023-04-05");
-        record.memo = memo;
-        record.MyID = 41;
+        TableMoney record{QStringLiteral("餐饮"), name, QStringLiteral("12.50"), QStringLiteral("2023-04-05"), memo, 41};
         StatementResult result = statements.insertMoney(record);
         QVERIFY2(result.ok, qPrintable(result.error.text()));
         QCOMPARE(result.rowsAffected, 1);
@@ -322,20 +300,11 @@ void TestDatabase::statementsRoundTrip()
 void TestDatabase::statementsUpdateAndDelete()
 {
     QVERIFY(createDatabase(databasePath(), "a,b"));
-    QVERIFY(execSql(databasePath(), {
-        "insert into tablemoneydb values('a', 'one', '1', '2022-01-01', '', 1)",
-        "insert into tablemoneydb values('a', 'two', '2', '2022-01-02', '', 2)",
-    }));
+    QVERIFY(insertRecords(databasePath(), {{"a", "one", "1", "2022-01-01", "", "1"}, {"a", "two", "2", "2022-01-02", "", "2"}}));
     window = start();
     {
         ExpenseStatements statements(QSqlDatabase::database());
-        TableMoney changed;
-        changed.type = "b";
-        changed.name = "it's \"2\"";
-        changed.price = "2.5";
-        changed.date = "2022-02-02";
-        changed.memo = "%1\n";
-        changed.MyID = 2;
+        TableMoney changed{"b", "it's \"2\"", "2.5", "2022-02-02", "%1\n", 2};
         StatementResult result = statements.updateMoney(changed);
         QVERIFY(result.ok);
         QCOMPARE(result.rowsAffected, 1);

@@ -27,12 +27,6 @@ const uid_t nobody = 65534;
 
 enum class Fault { ReadOnlyFile, ReadOnlyDirectory, Busy, Removed, Replaced };
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 QString dirPath()
 {
     return QCoreApplication::applicationDirPath();
@@ -107,7 +101,7 @@ void TestFaults::startFault(Fault fault)
         // Another book in its place, one a restore from an old copy might leave.
         QVERIFY(QFile::rename(databasePath(), awayPath()));
         QVERIFY(createDatabase(databasePath(), QStringLiteral("X,Y")));
-        QVERIFY(execSql(databasePath(), {QStringLiteral("insert into tablemoneydb values('X', 'other', '9', '2020-01-01', '', 1)")}));
+        QVERIFY(insertRecords(databasePath(), {{"X", "other", "9", "2020-01-01", "", "1"}}));
         break;
     }
 }
@@ -178,12 +172,10 @@ void TestFaults::faults()
         QSKIP("file modes do not stop root: run by readOnlyCasesAsUnprivilegedUser");
 
     QVERIFY(createDatabase(databasePath(), QStringLiteral("A,B,C")));
-    QVERIFY(execSql(databasePath(), {
-        QStringLiteral("insert into tablemoneydb values('A', '面包', '1', '2024-01-01', '', 1)"),
-        QStringLiteral("insert into tablemoneydb values('B', '牛奶', '2.5', '2024-01-02', '早餐', 2)"),
-        QStringLiteral("insert into tablemoneydb values('C', '车票', '10', '2024-01-03', '', 3)"),
-    }));
-    const QByteArray bookBefore = fileBytes(databasePath());
+    QVERIFY(insertRecords(databasePath(), {{"A", "面包", "1", "2024-01-01", "", "1"},
+                                           {"B", "牛奶", "2.5", "2024-01-02", "早餐", "2"},
+                                           {"C", "车票", "10", "2024-01-03", "", "3"}}));
+    const QByteArray bookBefore = readFile(databasePath());
     const QList<QStringList> rowsBefore = storedRows(databasePath());
 
     const bool beforeStart = fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyDirectory;
@@ -193,7 +185,7 @@ void TestFaults::faults()
     QCOMPARE(driver->tableRows(), rowsBefore);
     if (!beforeStart)
         startFault(fault);
-    const QByteArray otherBook = fault == Fault::Replaced ? fileBytes(databasePath()) : QByteArray();
+    const QByteArray otherBook = fault == Fault::Replaced ? readFile(databasePath()) : QByteArray();
 
     QString log;
     {
@@ -208,10 +200,10 @@ void TestFaults::faults()
     QCOMPARE(CommandDriver::memoryRows(), rowsBefore);
     QCOMPARE(CommandDriver::categorySetting(), QStringLiteral("A,B,C"));
     if (fault == Fault::Replaced)
-        QCOMPARE(fileBytes(databasePath()), otherBook);
+        QCOMPARE(readFile(databasePath()), otherBook);
 
     endFault(fault);
-    QCOMPARE(fileBytes(databasePath()), bookBefore);
+    QCOMPARE(readFile(databasePath()), bookBefore);
     QCOMPARE(storedRows(databasePath()), rowsBefore);
 
     // The fault is gone: the next try is saved, and memory, table and file agree.

@@ -137,11 +137,9 @@ private slots:
         answers.menu(QStringLiteral("删除"));
         answers.button(answer);
         window->receivePop(view()->visualRect(probe().model()->index(1, 0)).center());
-        const Dialogs::Request q = answers.asked.last();
-        QCOMPARE(q.title, QStringLiteral("询问"));
-        QCOMPARE(q.text, QStringLiteral("是否删除：日期为：2024-01-02，物品名称为：牛奶。删除这项记录吗？"));
-        QCOMPARE(q.buttons, QMessageBox::Ok | QMessageBox::Cancel);
-        QCOMPARE(q.defaultButton, QMessageBox::Cancel);
+        QCOMPARE(describe(answers.asked.last()), describe({Dialogs::Request::Question, answers.asked.last().parent, "询问",
+                                                           "是否删除：日期为：2024-01-02，物品名称为：牛奶。删除这项记录吗？", QString(),
+                                                           QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel}));
         QCOMPARE(fileRows().size(), deleted ? 1 : 2);
         QCOMPARE(probe().model()->rowCount(), deleted ? 1 : 2);
         const QStringList logged = capture.messages();

@@ -68,14 +68,6 @@ void giveCategories(AddNew &form, const QString &value)
     form.receiveSettingEntity(&setting);
 }
 
-QStringList comboItems(QComboBox *box)
-{
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items << box->itemText(i);
-    return items;
-}
-
 } // namespace
 
 class TestAddNew : public QObject
@@ -151,7 +143,7 @@ void TestAddNew::categories()
     giveCategories(form, "old1,old2,old3,old4");
     p.comboBox_type->setCurrentIndex(3);
     giveCategories(form, value);
-    QCOMPARE(comboItems(p.comboBox_type), items);
+    QCOMPARE(WidgetChecks::comboItems(p.comboBox_type), items);
     QCOMPARE(p.comboBox_type->currentIndex(), items.isEmpty() ? -1 : 0);
 }
 

@@ -1,4 +1,5 @@
 #include "support/commanddriver.h"
+#include "support/widgetchecks.h"
 #include "store/monthtotals.h"
 
 #include <QListView>
@@ -179,10 +180,7 @@ void TestBadInput::categories()
     QCOMPARE(CommandDriver::categorySetting(), stored);
     driver->rightClick(-1, QStringLiteral("新增"));
     auto *box = child<QComboBox>(driver->entryForm(), "comboBox_type");
-    QStringList offered;
-    for (int i = 0; i < box->count(); ++i)
-        offered << box->itemText(i);
-    QCOMPARE(offered, shown);
+    QCOMPARE(WidgetChecks::comboItems(box), shown);
 
     box->setCurrentIndex(box->count() - 1);
     driver->fillEntry(QStringLiteral("物"), QStringLiteral("1"));

@@ -69,17 +69,7 @@ void TestChart::cleanup()
 void TestChart::setRecords(const QStringList &entries)
 {
     QMutexLocker locker(moneyMutex);
-    moneyList->clear();
-    qint32 id = 1;
-    for (const QString &entry : entries) {
-        TableMoney r;
-        r.type = QStringLiteral("餐饮");
-        r.name = QStringLiteral("item %1").arg(id);
-        r.date = entry.section(QLatin1Char('|'), 0, 0);
-        r.price = entry.section(QLatin1Char('|'), 1);
-        r.MyID = id++;
-        moneyList->append(r);
-    }
+    *moneyList = TestSupport::datedRecords(entries);
 }
 
 void TestChart::setRange(const QDate &start, const QDate &end)

@@ -73,6 +73,15 @@ QList<TableMoney> loadedRecords()
     return *moneyList;
 }
 
+QList<TableMoney> datedRecords(const QStringList &entries)
+{
+    QList<TableMoney> list;
+    for (const QString &entry : entries)
+        list << TableMoney{QStringLiteral("餐饮"), QStringLiteral("item %1").arg(list.size() + 1), entry.section(QLatin1Char('|'), 1),
+                           entry.section(QLatin1Char('|'), 0, 0), QString(), qint32(list.size() + 1)};
+    return list;
+}
+
 QStringList fields(const TableMoney &r)
 {
     return {r.type, r.name, r.price, r.date, r.memo, QString::number(r.MyID)};

@@ -28,6 +28,8 @@ QByteArray readFile(const QString &path);
 
 // The records in memory, copied under their lock.
 QList<TableMoney> loadedRecords();
+// Records from "date|price" entries, keyed 1, 2, ... in entry order.
+QList<TableMoney> datedRecords(const QStringList &entries);
 // A record's six fields as the table shows them.
 QStringList fields(const TableMoney &r);
 

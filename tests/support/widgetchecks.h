@@ -2,6 +2,7 @@
 #define WIDGETCHECKS_H
 
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
 #include <QWidget>
 #include <QtTest>
@@ -33,6 +34,15 @@ inline QStringList menuEntries(const QMenu *menu, const QString &separator)
     for (QAction *a : menu->actions())
         entries << (a->isSeparator() ? separator : a->text());
     return entries;
+}
+
+// The texts a combo box offers, in order.
+inline QStringList comboItems(const QComboBox *box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
 }
 
 } // namespace WidgetChecks

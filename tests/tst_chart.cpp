@@ -1,6 +1,7 @@
 #include "store/globals.h"
 #include "mainwindow/mainwindow.h"
 #include "support/testsupport.h"
+#include "support/widgetchecks.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -41,10 +42,11 @@ private slots:
     void pressMovesNoControl();
 
 private:
-    // Each entry is "date|price"; replaces whatever the window loaded.
-    void setRecords(const QStringList &entries);
-    void setRange(const QDate &start, const QDate &end);
+    // Each entry is "date|price"; replaces whatever the window loaded. The range is 2022 unless given.
+    void setRecords(const QStringList &entries, const QDate &start = QDate(2022, 1, 1), const QDate &end = QDate(2022, 12, 31));
     void press();
+    // Shown at size on the chart's page.
+    void showChartPage(const QSize &size);
     QWidget *host() const;
     QList<QChartView *> views() const;
     QChart *chart() const;
@@ -66,16 +68,22 @@ void TestChart::cleanup()
     window.reset();
 }
 
-void TestChart::setRecords(const QStringList &entries)
+void TestChart::setRecords(const QStringList &entries, const QDate &start, const QDate &end)
 {
-    QMutexLocker locker(moneyMutex);
-    *moneyList = TestSupport::datedRecords(entries);
-}
-
-void TestChart::setRange(const QDate &start, const QDate &end)
-{
+    {
+        QMutexLocker locker(moneyMutex);
+        *moneyList = TestSupport::datedRecords(entries);
+    }
     child<QDateEdit>(window.get(), "dateEdit_Start")->setDate(start);
     child<QDateEdit>(window.get(), "dateEdit_End")->setDate(end);
+}
+
+void TestChart::showChartPage(const QSize &size)
+{
+    window->setWindowState(Qt::WindowNoState);
+    window->resize(size);
+    QVERIFY(WidgetChecks::showExposed(window.get()));
+    child<QTabWidget>(window.get(), "tabWidget")->setCurrentWidget(child<QWidget>(window.get(), "tab_2"));
 }
 
 void TestChart::press()
@@ -182,8 +190,7 @@ void TestChart::bars()
     QFETCH(QStringList, months);
     QFETCH(QList<qreal>, values);
 
-    setRecords(entries);
-    setRange(start, end);
+    setRecords(entries, start, end);
     press();
     QVERIFY(series());
     QCOMPARE(barValues(), values);
@@ -210,7 +217,6 @@ void TestChart::valueAxis()
     QFETCH(qreal, top);
 
     setRecords(entries);
-    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
     press();
     QValueAxis *axis = yAxis();
     QVERIFY(axis);
@@ -222,8 +228,7 @@ void TestChart::valueAxis()
 
 void TestChart::periodHasNoEffect()
 {
-    setRecords({"2022-03-01|1", "2022-04-01|2", "2023-01-01|4"});
-    setRange(QDate(2022, 1, 1), QDate(2023, 12, 31));
+    setRecords({"2022-03-01|1", "2022-04-01|2", "2023-01-01|4"}, QDate(2022, 1, 1), QDate(2023, 12, 31));
     auto *period = child<QComboBox>(window.get(), "comboBox_Period");
     QVERIFY(period);
 
@@ -242,7 +247,6 @@ void TestChart::periodHasNoEffect()
 void TestChart::appearance()
 {
     setRecords({"2022-03-01|12"});
-    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
     press();
 
     QChart *c = chart();
@@ -277,7 +281,6 @@ void TestChart::appearance()
 void TestChart::oneViewAfterPresses()
 {
     setRecords({"2022-03-01|12"});
-    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
     press();
     QCOMPARE(views().size(), 1);
     QPointer<QChartView> first = views().first();
@@ -297,13 +300,7 @@ void TestChart::oneViewAfterPresses()
 void TestChart::viewFollowsPage()
 {
     setRecords({"2022-03-01|12", "2022-04-01|30"});
-    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
-    window->setWindowState(Qt::WindowNoState);
-    window->resize(900, 600);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    auto *tabs = child<QTabWidget>(window.get(), "tabWidget");
-    tabs->setCurrentWidget(child<QWidget>(window.get(), "tab_2"));
+    showChartPage({900, 600});
 
     press();
     QChartView *view = views().value(0);
@@ -331,13 +328,7 @@ void TestChart::pressMovesNoControl()
 {
     QFETCH(QStringList, entries);
     setRecords(entries);
-    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
-    window->setWindowState(Qt::WindowNoState);
-    window->resize(1600, 900);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
-    tabs->setCurrentWidget(window->findChild<QWidget *>(QStringLiteral("tab_2")));
+    showChartPage({1600, 900});
     const auto places = [this] {
         QList<QRect> out;
         for (const char *name : {"label", "dateEdit_Start", "label_2", "dateEdit_End", "label_3", "comboBox_Period",

@@ -46,23 +46,6 @@ private:
     QStringList tableColumn(int c) { return column(driver->tableRows(), c); }
     QList<QStringList> fileRows() { return storedRows(databasePath()); }
     QString storedCategories() { return ::storedCategories(databasePath()); }
-    // Renames the category at row of the settings list.
-    void renameCategory(int row, const QString &to)
-    {
-        DoSetting *f = probe().settingForm();
-        auto *list = child<QListView>(f, "listView_setting");
-        list->setCurrentIndex(list->model()->index(row, 0));
-        answers.text(to);
-        child<QPushButton>(f, "pushButton_edit")->click();
-    }
-    int rowOfCategory(const QString &name)
-    {
-        auto *list = child<QListView>(probe().settingForm(), "listView_setting");
-        for (int r = 0; r < list->model()->rowCount(); ++r)
-            if (list->model()->index(r, 0).data().toString() == name)
-                return r;
-        return -1;
-    }
     // As if the database could not be written; as root file modes do not stop writes.
     void makeReadOnly()
     {
@@ -133,10 +116,9 @@ private slots:
         QFETCH(bool, deleted);
         start({{"A", "面包", "1", "2024-01-01", "", "1"}, {"B", "牛奶", "2", "2024-01-02", "", "2"}});
         MessageCapture capture;
-        view()->setCurrentIndex(probe().model()->index(1, 0));
         answers.menu(QStringLiteral("删除"));
         answers.button(answer);
-        window->receivePop(view()->visualRect(probe().model()->index(1, 0)).center());
+        driver->popAt(1);
         QCOMPARE(describe(answers.asked.last()), describe({Dialogs::Request::Question, answers.asked.last().parent, "询问",
                                                            "是否删除：日期为：2024-01-02，物品名称为：牛奶。删除这项记录吗？", QString(),
                                                            QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel}));
@@ -198,10 +180,8 @@ private slots:
     void renameRelabelsRecords()
     {
         start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "2"}, {"A", "z", "3", "2024-01-03", "", "3"}});
-        driver->rightClick(-1, QStringLiteral("设置"));
+        driver->renameCategories({{"A", QStringLiteral("甲")}});
         QCOMPARE(probe().settingForm()->windowTitle(), QStringLiteral("设置窗体"));
-        renameCategory(rowOfCategory("A"), QStringLiteral("甲"));
-        probe().settingForm()->close();
         QCOMPARE(storedCategories(), QStringLiteral("甲,B,C"));
         QCOMPARE(tableColumn(0), (QStringList{"甲", "B", "甲"}));
         QCOMPARE(column(fileRows(), 0), (QStringList{"甲", "B", "甲"}));
@@ -215,10 +195,7 @@ private slots:
     void renameThereAndBackRelabelsNothing()
     {
         start({{"A", "x", "1", "2024-01-01", "", "1"}});
-        driver->rightClick(-1, QStringLiteral("设置"));
-        renameCategory(0, QStringLiteral("Z"));
-        renameCategory(0, QStringLiteral("A"));
-        probe().settingForm()->close();
+        driver->renameCategories({{"A", "Z"}, {"Z", "A"}});
         QCOMPARE(fileRows().first().first(), QStringLiteral("A"));
         QCOMPARE(tableColumn(0), QStringList{"A"});
     }
@@ -242,7 +219,7 @@ private slots:
         start({{"B", "x", "1", "2024-01-01", "", "1"}});
         driver->rightClick(-1, QStringLiteral("设置"));
         auto *list = child<QListView>(probe().settingForm(), "listView_setting");
-        list->setCurrentIndex(list->model()->index(rowOfCategory("B"), 0));
+        list->setCurrentIndex(list->model()->index(1, 0)); // B
         answers.button(QMessageBox::Ok);
         child<QPushButton>(probe().settingForm(), "pushButton_del")->click();
         probe().settingForm()->close();
@@ -255,11 +232,7 @@ private slots:
     void swappedNamesStayApart()
     {
         start({{"A", "a1", "1", "2024-01-01", "", "1"}, {"B", "b1", "2", "2024-01-02", "", "2"}, {"A", "a2", "3", "2024-01-03", "", "3"}});
-        driver->rightClick(-1, QStringLiteral("设置"));
-        renameCategory(rowOfCategory("A"), QStringLiteral("T"));
-        renameCategory(rowOfCategory("B"), QStringLiteral("A"));
-        renameCategory(rowOfCategory("T"), QStringLiteral("B"));
-        probe().settingForm()->close();
+        driver->renameCategories({{"A", "T"}, {"B", "A"}, {"T", "B"}});
         QCOMPARE(tableColumn(0), (QStringList{"B", "A", "B"}));
         QCOMPARE(column(fileRows(), 0), (QStringList{"B", "A", "B"}));
     }
@@ -269,10 +242,7 @@ private slots:
         start({});
         QVERIFY(execSql(databasePath(), {QStringLiteral("delete from tablesetting")}));
         restart();
-        driver->rightClick(-1, QStringLiteral("设置"));
-        answers.text(QStringLiteral("新类"));
-        child<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
-        probe().settingForm()->close();
+        driver->addCategory(QStringLiteral("新类"));
         QCOMPARE(storedCategories(), QStringLiteral(",新类,"));
         driver->rightClick(-1, QStringLiteral("新增"));
         QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
@@ -347,30 +317,18 @@ private slots:
         MessageCapture capture;
 
         if (command == "add") {
-            driver->rightClick(-1, QStringLiteral("新增"));
-            driver->fillEntry(QStringLiteral("z"), QStringLiteral("3"));
-            driver->pressEntryButton();
+            driver->add(QStringLiteral("z"), QStringLiteral("3"));
             QVERIFY(probe().addNewForm()->isVisible());
             QCOMPARE(child<QLineEdit>(probe().addNewForm(), "lineEdit_name")->text(), QStringLiteral("z"));
         } else if (command == "change") {
-            driver->rightClick(0, QStringLiteral("修改"));
-            child<QLineEdit>(probe().addNewForm(), "lineEdit_name")->setText(QStringLiteral("changed"));
-            driver->pressEntryButton();
+            driver->changeName(0, QStringLiteral("changed"));
             QVERIFY(probe().addNewForm()->isVisible());
         } else if (command == "delete") {
-            answers.menu(QStringLiteral("删除"));
-            answers.button(QMessageBox::Ok);
-            view()->setCurrentIndex(probe().model()->index(0, 0));
-            window->receivePop(view()->visualRect(probe().model()->index(0, 0)).center());
+            driver->remove(0);
         } else if (command == "rename") {
-            driver->rightClick(-1, QStringLiteral("设置"));
-            renameCategory(rowOfCategory("A"), QStringLiteral("甲"));
-            probe().settingForm()->close();
+            driver->renameCategories({{"A", QStringLiteral("甲")}});
         } else {
-            driver->rightClick(-1, QStringLiteral("设置"));
-            answers.text(QStringLiteral("D"));
-            child<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
-            probe().settingForm()->close();
+            driver->addCategory(QStringLiteral("D"));
         }
 
         QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});

@@ -32,8 +32,8 @@ class TestBadInput : public QObject, DrivenWindow
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() { resetAnswers(); }
+    void cleanup() { endTest(); }
     void entries_data();
     void entries();
     void categories_data();
@@ -42,17 +42,6 @@ private slots:
 private:
     void start(const QString &categories);
 };
-
-void TestBadInput::init()
-{
-    resetAnswers();
-}
-
-void TestBadInput::cleanup()
-{
-    closeWindow();
-    Dialogs::setResponder(nullptr);
-}
 
 void TestBadInput::start(const QString &categories)
 {

@@ -54,11 +54,7 @@ private:
 
 private slots:
     void init() { resetAnswers(); }
-    void cleanup()
-    {
-        closeWindow();
-        Dialogs::setResponder(nullptr);
-    }
+    void cleanup() { endTest(); }
 
     void menuHasFourEntriesInOrder()
     {

@@ -17,6 +17,15 @@ class DoSettingProbe
 {
 public:
     explicit DoSettingProbe(DoSetting &f) : form(f) {}
+    // The form given value, as the main window sends it.
+    DoSettingProbe(DoSetting &f, const QString &value) : form(f) { give(value); }
+    void give(const QString &value) const
+    {
+        TableSetting setting(nullptr);
+        setting.settingname = QStringLiteral("something else");
+        setting.settingvalue = value;
+        form.receiveSettingEntity(&setting);
+    }
     QString value() const { return form.settingValue; }
     int nextKey() const { return form.nextRenameKey; }
     QStringList shown() const
@@ -28,6 +37,13 @@ public:
     void select(int row) const
     {
         listView_setting->setCurrentIndex(row < 0 ? QModelIndex() : listView_setting->model()->index(row, 0));
+    }
+    // Renames the category at row to to, answering the input dialog.
+    void rename(DialogAnswers &dialogs, int row, const QString &to) const
+    {
+        select(row);
+        dialogs.text(to);
+        pushButton_edit->click();
     }
 
     DoSetting &form;
@@ -50,14 +66,6 @@ const QString MsgC = QStringLiteral("您刚才使用了英文逗号，请改为�
 const QString MsgD = QStringLiteral("您刚才输入的项目已经存在了，请不要输入重复的项目。");
 const QString MsgE = QStringLiteral("您选择的项目已经是第一个，不能再上移了。");
 const QString MsgF = QStringLiteral("您选择的项目已经是最后一个，不能再下移了。");
-
-void give(DoSetting &form, const QString &value)
-{
-    TableSetting setting(nullptr);
-    setting.settingname = QStringLiteral("something else");
-    setting.settingvalue = value;
-    form.receiveSettingEntity(&setting);
-}
 
 using History = QMap<int, QStringList>;
 
@@ -122,8 +130,7 @@ void TestDoSetting::layout()
 void TestDoSetting::receiveList()
 {
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, ",a,, b ,");
+    DoSettingProbe p(form, ",a,, b ,");
     QCOMPARE(p.value(), QStringLiteral(",a,, b ,"));
     QCOMPARE(p.shown(), (QStringList{"a", " b "}));
     QCOMPARE(p.currentRow(), -1);
@@ -132,11 +139,10 @@ void TestDoSetting::receiveList()
 void TestDoSetting::modelsDoNotPileUp()
 {
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, "a,b,c");
+    DoSettingProbe p(form, "a,b,c");
     QPointer<QAbstractItemModel> first = p.listView_setting->model();
     for (int i = 0; i < 5; ++i)
-        give(form, "a,b,c");
+        p.give("a,b,c");
     p.select(2);
     ScopedDialogAnswers dialogs;
     p.pushButton_up->click();
@@ -153,7 +159,7 @@ void TestDoSetting::noInPlaceEditing()
     DoSettingProbe p(form);
     QListView *view = p.listView_setting;
     QCOMPARE(view->editTriggers(), QAbstractItemView::EditTriggers(QAbstractItemView::NoEditTriggers));
-    give(form, "a,b");
+    p.give("a,b");
     QVERIFY(WidgetChecks::showExposed(&form));
     const QRect rect = view->visualRect(view->model()->index(1, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
@@ -197,8 +203,7 @@ void TestDoSetting::add()
     QFETCH(QString, message);
     QFETCH(QStringList, shown);
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, value);
+    DoSettingProbe p(form, value);
     p.select(0);
     ScopedDialogAnswers dialogs;
     dialogs.text(entered, accepted);
@@ -247,8 +252,7 @@ void TestDoSetting::change()
     QFETCH(QString, message);
     QFETCH(History, history);
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, value);
+    DoSettingProbe p(form, value);
     p.select(row);
     const QString old = row < 0 ? QString() : p.shown().at(row);
     ScopedDialogAnswers dialogs;
@@ -290,8 +294,7 @@ void TestDoSetting::remove()
     QFETCH(QString, result);
     QFETCH(QStringList, messages);
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, value);
+    DoSettingProbe p(form, value);
     p.select(row);
     ScopedDialogAnswers dialogs;
     dialogs.button(QMessageBox::StandardButton(answer));
@@ -339,7 +342,7 @@ void TestDoSetting::move()
     DoSetting form;
     DoSettingProbe p(form);
     if (row != -2) { // -2: the form never got a list
-        give(form, value);
+        p.give(value);
         p.select(row);
     }
     QPushButton *button = up ? p.pushButton_up : p.pushButton_down;
@@ -363,8 +366,7 @@ void TestDoSetting::move()
 void TestDoSetting::repeatedMoves()
 {
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, "a,b,c,d");
+    DoSettingProbe p(form, "a,b,c,d");
     p.select(3);
     ScopedDialogAnswers dialogs;
     for (int i = 0; i < 4; ++i)
@@ -379,19 +381,13 @@ void TestDoSetting::repeatedMoves()
 void TestDoSetting::renameChains()
 {
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, "A,X");
+    DoSettingProbe p(form, "A,X");
     ScopedDialogAnswers dialogs;
-    auto rename = [&](int row, const QString &to) {
-        p.select(row);
-        dialogs.text(to);
-        p.pushButton_edit->click();
-    };
-    rename(0, "B");
-    rename(0, "C");
+    p.rename(dialogs, 0, "B");
+    p.rename(dialogs, 0, "C");
     QCOMPARE(form.renameHistory, (History{{0, {"A", "B", "C"}}}));
-    rename(1, "Y");
-    rename(0, "A");
+    p.rename(dialogs, 1, "Y");
+    p.rename(dialogs, 0, "A");
     QCOMPARE(form.renameHistory, (History{{0, {"A", "B", "C", "A"}}, {1, {"X", "Y"}}}));
     QCOMPARE(p.value(), QStringLiteral("A,Y"));
     QCOMPARE(p.nextKey(), 2);
@@ -401,23 +397,16 @@ void TestDoSetting::renameChains()
 void TestDoSetting::historyEmptiedKeysRise()
 {
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, "a,b");
+    DoSettingProbe p(form, "a,b");
     ScopedDialogAnswers dialogs;
-    p.select(0);
-    dialogs.text("c");
-    p.pushButton_edit->click();
-    p.select(1);
-    dialogs.text("d");
-    p.pushButton_edit->click();
+    p.rename(dialogs, 0, "c");
+    p.rename(dialogs, 1, "d");
     QCOMPARE(form.renameHistory.keys(), (QList<int>{0, 1}));
 
-    give(form, "c,d");
+    p.give("c,d");
     QVERIFY(form.renameHistory.isEmpty());
     QCOMPARE(p.nextKey(), 2);
-    p.select(0);
-    dialogs.text("e");
-    p.pushButton_edit->click();
+    p.rename(dialogs, 0, "e");
     QCOMPARE(form.renameHistory, (History{{2, {"c", "e"}}}));
 }
 
@@ -427,7 +416,7 @@ void TestDoSetting::closeAlwaysSends()
     DoSetting *form = new DoSetting(&owner);
     DoSettingProbe p(*form);
     form->setWindowFlag(Qt::Window);
-    give(*form, ",a,,b,");
+    p.give(",a,,b,");
 
     QList<TableSetting *> sent;
     QObject::connect(form, &DoSetting::sendSettingEntity, [&](TableSetting *s) { sent << s; });

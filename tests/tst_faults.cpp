@@ -45,7 +45,7 @@ class TestFaults : public QObject, DrivenWindow
 {
     Q_OBJECT
 private slots:
-    void init();
+    void init() { resetAnswers(); }
     void cleanup();
     void faults_data();
     void faults();
@@ -57,21 +57,15 @@ private:
     void run(const QString &command);
 };
 
-void TestFaults::init()
-{
-    resetAnswers();
-}
-
 void TestFaults::cleanup()
 {
-    closeWindow();
+    endTest();
     QSqlDatabase::removeDatabase(QStringLiteral("holder"));
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     QFile::setPermissions(dirPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
                                          | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
     QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
     QFile::remove(awayPath());
-    Dialogs::setResponder(nullptr);
 }
 
 // Faults that exist before the program starts (a read-only file or folder) are set up

@@ -168,6 +168,12 @@ protected:
         driver.reset();
         window.reset();
     }
+    // After each test: no window, and dialogs shown again rather than answered.
+    void endTest()
+    {
+        closeWindow();
+        Dialogs::setResponder(nullptr);
+    }
 
     std::unique_ptr<MainWindow> window;
     DialogAnswers answers;

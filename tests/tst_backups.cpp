@@ -101,11 +101,10 @@ void TestBackups::init()
 void TestBackups::cleanup()
 {
     window.reset();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    removeBook();
     QFile::setPermissions(folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QDir(folder()).removeRecursively();
     QFile::remove(folder());
-    QFile::remove(databasePath());
     Dialogs::setResponder(nullptr);
 }
 
@@ -121,12 +120,10 @@ void TestBackups::copyEqualsTheBook()
 
     BackupResult result;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("book"));
-        db.setDatabaseName(book);
-        QVERIFY(db.open());
-        result = backupBook(db, book, folder(), QDateTime(QDate(2026, 12, 8), QTime(1, 30)));
+        Connection connection(book);
+        QVERIFY(connection.db().isOpen());
+        result = backupBook(connection.db(), book, folder(), QDateTime(QDate(2026, 12, 8), QTime(1, 30)));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("book"));
 
     QCOMPARE(result.outcome, BackupResult::Written);
     QCOMPARE(backups(), QStringList{QStringLiteral("Tobrell-20261208-013000.sqlite3")});

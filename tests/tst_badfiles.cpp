@@ -75,11 +75,7 @@ void TestBadFiles::init()
 void TestBadFiles::cleanup()
 {
     window.reset();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    if (QFileInfo(databasePath()).isDir())
-        QDir(databasePath()).removeRecursively();
-    QFile::remove(databasePath());
-    QFile::remove(databasePath() + QStringLiteral("-journal"));
+    removeBook();
     QDir(backupsPath()).removeRecursively();
     Dialogs::setResponder(nullptr);
 }

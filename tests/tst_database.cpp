@@ -75,16 +75,13 @@ void TestDatabase::stop()
 
 void TestDatabase::init()
 {
-    QFileInfo info(databasePath());
-    if (info.isDir())
-        QDir(databasePath()).removeRecursively();
-    QFile::remove(databasePath());
+    removeBook();
 }
 
 void TestDatabase::cleanup()
 {
     stop();
-    init();
+    removeBook();
 }
 
 void TestDatabase::missingFile()
@@ -229,9 +226,9 @@ void TestDatabase::directReadAsDriver()
     const QString insert = "insert into tablemoneydb values(" + row + ")";
     QVERIFY(execSql(databasePath(), looseSchema + QStringList{insert, insert})); // twice: seen texts too
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("direct"));
-        db.setDatabaseName(databasePath());
-        QVERIFY(db.open());
+        Connection connection(databasePath());
+        QSqlDatabase db = connection.db();
+        QVERIFY(db.isOpen());
         QList<TableMoney> direct;
         QVERIFY(readMoneyRowsDirectly(db, direct));
         QSqlQuery query(db);
@@ -250,7 +247,6 @@ void TestDatabase::directReadAsDriver()
         }
         QCOMPARE(count, direct.size());
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("direct"));
 }
 
 void TestDatabase::statementsRoundTrip_data()

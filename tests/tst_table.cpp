@@ -84,14 +84,13 @@ void TestTable::startWith(const QList<Row> &rows)
 
 void TestTable::init()
 {
-    QFile::remove(databasePath());
+    removeBook();
 }
 
 void TestTable::cleanup()
 {
     window.reset();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    QFile::remove(databasePath());
+    removeBook();
 }
 
 void TestTable::dateOrder_data()

@@ -3,6 +3,8 @@
 #include "store/globals.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QMutex>
 #include <QSqlDatabase>
@@ -25,27 +27,48 @@ static QString schemaPath()
     return env.isEmpty() ? QStringLiteral(TOBRELL_SEED_SQL_DEFAULT) : QString::fromLocal8Bit(env);
 }
 
+void removeBook()
+{
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    if (QFileInfo(databasePath()).isDir())
+        QDir(databasePath()).removeRecursively();
+    QFile::remove(databasePath());
+    QFile::remove(databasePath() + QStringLiteral("-journal"));
+}
+
+Connection::Connection(const QString &path, Open mode) : name(QUuid::createUuid().toString())
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(path);
+    if (mode == Open::ReadOnly)
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    db.open();
+}
+
+Connection::~Connection()
+{
+    QSqlDatabase::database(name, false).close();
+    QSqlDatabase::removeDatabase(name);
+}
+
+QSqlDatabase Connection::db() const
+{
+    return QSqlDatabase::database(name, false);
+}
+
 bool execSql(const QString &path, const QStringList &statements)
 {
-    const QString name = QUuid::createUuid().toString();
+    Connection c(path);
+    if (!c.db().isOpen())
+        return false;
+    QSqlQuery q(c.db());
     bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            return false;
-        QSqlQuery q(db);
-        for (const QString &s : statements) {
-            if (s.trimmed().isEmpty())
-                continue;
-            if (!q.exec(s)) {
-                qWarning("TestSupport: %s failed: %s", qPrintable(s), qPrintable(q.lastError().text()));
-                ok = false;
-            }
+    for (const QString &s : statements) {
+        if (!s.trimmed().isEmpty() && !q.exec(s)) {
+            qWarning("TestSupport: %s failed: %s", qPrintable(s), qPrintable(q.lastError().text()));
+            ok = false;
         }
-        db.close();
     }
-    QSqlDatabase::removeDatabase(name);
     return ok;
 }
 
@@ -89,29 +112,17 @@ QStringList fields(const TableMoney &r)
 
 QList<QStringList> queryRows(const QString &path, const QString &sql, Open mode)
 {
-    const QString name = QUuid::createUuid().toString();
+    Connection c(path, mode);
     QList<QStringList> rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (mode == Open::ReadOnly)
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(sql)) {
-                while (q.next()) {
-                    QStringList row;
-                    for (int i = 0; i < q.record().count(); ++i)
-                        row << (q.value(i).isNull() ? QStringLiteral("<NULL>") : q.value(i).toString());
-                    rows << row;
-                }
-            } else {
-                qWarning("TestSupport: %s failed: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-            }
-            db.close();
-        }
+    QSqlQuery q(c.db());
+    if (c.db().isOpen() && !q.exec(sql))
+        qWarning("TestSupport: %s failed: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    while (q.isActive() && q.next()) {
+        QStringList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << (q.value(i).isNull() ? QStringLiteral("<NULL>") : q.value(i).toString());
+        rows << row;
     }
-    QSqlDatabase::removeDatabase(name);
     return rows;
 }
 

@@ -4,6 +4,7 @@
 #include "store/tablemoney.h"
 
 #include <QObject>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,9 @@ namespace TestSupport {
 
 // Path of the program's database beside the test executable.
 QString databasePath();
+// Removes the book beside the executable (file, journal, or a folder in its place) once the
+// window has gone, with the program's connection to it.
+void removeBook();
 // Creates a fresh book at path from the shipped schema (replacing any file there).
 bool createDatabase(const QString &path, const QString &categories = QString());
 // Runs SQL statements (separated by ';') on the file at path.
@@ -20,6 +24,21 @@ bool execSql(const QString &path, const QStringList &statements);
 bool insertRecords(const QString &path, const QList<QStringList> &rows);
 
 enum class Open { ReadOnly, ReadWrite };
+// A connection of its own to the file at path, opened at once and removed with the object;
+// copies of db() must be gone by then.
+class Connection
+{
+public:
+    explicit Connection(const QString &path, Open mode = Open::ReadWrite);
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+    QSqlDatabase db() const;
+
+private:
+    const QString name;
+};
+
 // Rows of a query on the file at path, each value as text ("<NULL>" for NULL). Read-write
 // opens it as any client would, rolling back a journal left behind.
 QList<QStringList> queryRows(const QString &path, const QString &sql, Open mode = Open::ReadOnly);

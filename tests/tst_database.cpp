@@ -31,6 +31,13 @@ const QStringList looseSchema = {
     "create table tablesetting(settingname, settingvalue)",
 };
 
+// Whether a statement ran and how many rows it changed, its error when it failed.
+QString outcome(const StatementResult &r)
+{
+    return (r.ok ? QStringLiteral("ok, ") : QStringLiteral("failed, ")) + QString::number(r.rowsAffected)
+        + (r.error.isValid() ? QStringLiteral(": ") + r.error.text() : QString());
+}
+
 } // namespace
 
 class TestDatabase : public QObject
@@ -270,9 +277,7 @@ void TestDatabase::statementsRoundTrip()
     {
         ExpenseStatements statements(QSqlDatabase::database());
         TableMoney record{QStringLiteral("餐饮"), name, QStringLiteral("12.50"), QStringLiteral("2023-04-05"), memo, 41};
-        StatementResult result = statements.insertMoney(record);
-        QVERIFY2(result.ok, qPrintable(result.error.text()));
-        QCOMPARE(result.rowsAffected, 1);
+        QCOMPARE(outcome(statements.insertMoney(record)), QStringLiteral("ok, 1"));
         // The same prepared statement serves the next record.
         record.MyID = 42;
         QVERIFY(statements.insertMoney(record).ok);
@@ -287,10 +292,7 @@ void TestDatabase::statementsRoundTrip()
         QCOMPARE(r.memo, memo.isNull() ? QString("") : memo);
         QCOMPARE(r.price, QString("12.50"));
     }
-    QSqlQuery q(QSqlDatabase::database());
-    QVERIFY(q.exec("select count(*) from tablemoneydb where memo is null"));
-    QVERIFY(q.next());
-    QCOMPARE(q.value(0).toInt(), 0);
+    QCOMPARE(queryRows(databasePath(), "select count(*) from tablemoneydb where memo is null"), QList<QStringList>{{"0"}});
 }
 
 void TestDatabase::statementsUpdateAndDelete()
@@ -301,27 +303,17 @@ void TestDatabase::statementsUpdateAndDelete()
     {
         ExpenseStatements statements(QSqlDatabase::database());
         TableMoney changed{"b", "it's \"2\"", "2.5", "2022-02-02", "%1\n", 2};
-        StatementResult result = statements.updateMoney(changed);
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 1);
+        QCOMPARE(outcome(statements.updateMoney(changed)), QStringLiteral("ok, 1"));
         changed.MyID = 99;
-        result = statements.updateMoney(changed);
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 0);
-
-        result = statements.deleteMoney(1);
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 1);
+        QCOMPARE(outcome(statements.updateMoney(changed)), QStringLiteral("ok, 0"));
+        QCOMPARE(outcome(statements.deleteMoney(1)), QStringLiteral("ok, 1"));
     }
     stop();
 
     window = start();
     const QList<TableMoney> records = loadedRecords();
     QCOMPARE(records.size(), 1);
-    QCOMPARE(records.at(0).MyID, 2);
-    QCOMPARE(records.at(0).type, QString("b"));
-    QCOMPARE(records.at(0).name, QString("it's \"2\""));
-    QCOMPARE(records.at(0).memo, QString("%1\n"));
+    QCOMPARE(fields(records.at(0)), (QStringList{"b", "it's \"2\"", "2.5", "2022-02-02", "%1\n", "2"}));
 }
 
 void TestDatabase::settingStatements()
@@ -331,15 +323,9 @@ void TestDatabase::settingStatements()
     {
         ExpenseStatements statements(QSqlDatabase::database());
         // No row to update yet: the caller learns it and can insert one.
-        StatementResult result = statements.updateSetting("a,b", "大类名称");
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 0);
-        result = statements.insertSetting("大类名称", "a,b");
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 1);
-        result = statements.updateSetting("x'y,%2", "大类名称");
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 1);
+        QCOMPARE(outcome(statements.updateSetting("a,b", "大类名称")), QStringLiteral("ok, 0"));
+        QCOMPARE(outcome(statements.insertSetting("大类名称", "a,b")), QStringLiteral("ok, 1"));
+        QCOMPARE(outcome(statements.updateSetting("x'y,%2", "大类名称")), QStringLiteral("ok, 1"));
     }
     stop();
 

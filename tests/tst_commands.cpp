@@ -26,13 +26,7 @@ class TestCommands : public QObject, DrivenWindow
     Q_OBJECT
 
 private:
-    void start(const QList<QStringList> &rows, const QString &categories = QStringLiteral("A,B,C"))
-    {
-        closeWindow();
-        QVERIFY(createDatabase(databasePath(), categories));
-        QVERIFY(insertRecords(databasePath(), rows));
-        restart();
-    }
+    void start(const QList<QStringList> &rows) { openBook(QStringLiteral("A,B,C"), rows, {1000, 700}); }
     void restart() { openWindow({1000, 700}); }
     MainWindowProbe probe() { return driver->probe(); }
     QTableView *view() { return driver->view(); }

@@ -163,6 +163,14 @@ protected:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
+    // A fresh book beside the test with these categories and records, and a window on it.
+    void openBook(const QString &categories, const QList<QStringList> &records = {}, const QSize &size = QSize())
+    {
+        closeWindow();
+        QVERIFY(TestSupport::createDatabase(TestSupport::databasePath(), categories));
+        QVERIFY(TestSupport::insertRecords(TestSupport::databasePath(), records));
+        openWindow(size);
+    }
     void closeWindow()
     {
         driver.reset();

@@ -32,8 +32,6 @@ private slots:
     void cleanup();
     void bars_data();
     void bars();
-    void valueAxis_data();
-    void valueAxis();
     void periodHasNoEffect();
     void appearance();
     void oneViewAfterPresses();
@@ -157,31 +155,39 @@ void TestChart::bars_data()
     QTest::addColumn<QDate>("end");
     QTest::addColumn<QStringList>("months");
     QTest::addColumn<QList<qreal>>("values");
+    QTest::addColumn<qreal>("top"); // of the value axis
 
+    const QDate jan1(2022, 1, 1);
+    const QDate dec31(2022, 12, 31);
     QTest::newRow("records on the start and end dates count")
         << QStringList{"2022-02-28|1", "2022-03-01|2", "2022-05-31|4", "2022-06-01|8"}
         << QDate(2022, 3, 1) << QDate(2022, 5, 31)
-        << QStringList{"2022-03", "2022-05"} << QList<qreal>{2, 4};
+        << QStringList{"2022-03", "2022-05"} << QList<qreal>{2, 4} << qreal(504);
     QTest::newRow("one bar per month, gaps stay gaps")
-        << QStringList{"2022-03-05|10.5", "2022-03-20|4.25", "2022-05-01|30"}
-        << QDate(2022, 1, 1) << QDate(2022, 12, 31)
-        << QStringList{"2022-03", "2022-05"} << QList<qreal>{14.75, 30};
+        << QStringList{"2022-03-05|10.5", "2022-03-20|4.25", "2022-05-01|30"} << jan1 << dec31
+        << QStringList{"2022-03", "2022-05"} << QList<qreal>{14.75, 30} << qreal(530);
     QTest::newRow("calendar order whatever the entry order")
         << QStringList{"2023-01-02|3", "2022-11-15|1", "2022-12-01|2", "2022-11-01|1"}
-        << QDate(2022, 1, 1) << QDate(2023, 12, 31)
-        << QStringList{"2022-11", "2022-12", "2023-01"} << QList<qreal>{2, 2, 3};
+        << jan1 << QDate(2023, 12, 31)
+        << QStringList{"2022-11", "2022-12", "2023-01"} << QList<qreal>{2, 2, 3} << qreal(503);
     QTest::newRow("bad dates out, bad prices 0")
-        << QStringList{"2022-03-01|5", "2022-3-2|7", "2022-03-03|abc", "2022-04-31|9"}
-        << QDate(2022, 1, 1) << QDate(2022, 12, 31)
-        << QStringList{"2022-03"} << QList<qreal>{5};
+        << QStringList{"2022-03-01|5", "2022-3-2|7", "2022-03-03|abc", "2022-04-31|9"} << jan1 << dec31
+        << QStringList{"2022-03"} << QList<qreal>{5} << qreal(505);
     QTest::newRow("start after end gives no bars")
-        << QStringList{"2022-03-01|5"} << QDate(2022, 12, 31) << QDate(2022, 1, 1)
-        << QStringList() << QList<qreal>();
+        << QStringList{"2022-03-01|5"} << dec31 << jan1 << QStringList() << QList<qreal>() << qreal(500);
     QTest::newRow("empty book gives no bars")
-        << QStringList() << QDate(2022, 1, 1) << QDate(2022, 12, 31)
-        << QStringList() << QList<qreal>();
+        << QStringList() << jan1 << dec31 << QStringList() << QList<qreal>() << qreal(500);
+    QTest::newRow("one month of 120.5")
+        << QStringList{"2022-03-01|100", "2022-03-02|20.5"} << jan1 << dec31
+        << QStringList{"2022-03"} << QList<qreal>{120.5} << qreal(620.5);
+    QTest::newRow("largest month decides the axis")
+        << QStringList{"2022-03-01|100", "2022-04-01|2000", "2022-05-01|7"} << jan1 << dec31
+        << QStringList{"2022-03", "2022-04", "2022-05"} << QList<qreal>{100, 2000, 7} << qreal(2500);
+    QTest::newRow("no month in range")
+        << QStringList{"2019-03-01|100"} << jan1 << dec31 << QStringList() << QList<qreal>() << qreal(500);
 }
 
+// The bars and the value axis over them.
 void TestChart::bars()
 {
     QFETCH(QStringList, entries);
@@ -189,41 +195,22 @@ void TestChart::bars()
     QFETCH(QDate, end);
     QFETCH(QStringList, months);
     QFETCH(QList<qreal>, values);
+    QFETCH(qreal, top);
 
     setRecords(entries, start, end);
     press();
     QVERIFY(series());
     QCOMPARE(barValues(), values);
     QCOMPARE(categories(), months);
-    // The press may reorder the book but never changes its content.
-    QMutexLocker locker(moneyMutex);
-    QCOMPARE(moneyList->size(), entries.size());
-}
-
-void TestChart::valueAxis_data()
-{
-    QTest::addColumn<QStringList>("entries");
-    QTest::addColumn<qreal>("top");
-
-    QTest::newRow("one month of 120.5") << QStringList{"2022-03-01|100", "2022-03-02|20.5"} << qreal(620.5);
-    QTest::newRow("largest month decides") << QStringList{"2022-03-01|100", "2022-04-01|2000", "2022-05-01|7"}
-                                           << qreal(2500);
-    QTest::newRow("no month in range") << QStringList{"2019-03-01|100"} << qreal(500);
-}
-
-void TestChart::valueAxis()
-{
-    QFETCH(QStringList, entries);
-    QFETCH(qreal, top);
-
-    setRecords(entries);
-    press();
     QValueAxis *axis = yAxis();
     QVERIFY(axis);
     QCOMPARE(axis->min(), qreal(0));
     QCOMPARE(axis->max(), top);
     QCOMPARE(axis->tickCount(), 6);
     QCOMPARE(axis->labelFormat(), QStringLiteral("%d"));
+    // The press may reorder the book but never changes its content.
+    QMutexLocker locker(moneyMutex);
+    QCOMPARE(moneyList->size(), entries.size());
 }
 
 void TestChart::periodHasNoEffect()

@@ -1,6 +1,7 @@
 #ifndef WIDGETCHECKS_H
 #define WIDGETCHECKS_H
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
@@ -34,6 +35,19 @@ inline QStringList menuEntries(const QMenu *menu, const QString &separator)
     for (QAction *a : menu->actions())
         entries << (a->isSeparator() ? separator : a->text());
     return entries;
+}
+
+// The texts a table model shows, row by row (none for no model).
+inline QList<QStringList> cells(const QAbstractItemModel *model)
+{
+    QList<QStringList> rows;
+    for (int r = 0; model && r < model->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < model->columnCount(); ++c)
+            row << model->index(r, c).data().toString();
+        rows << row;
+    }
+    return rows;
 }
 
 // The texts a combo box offers, in order.

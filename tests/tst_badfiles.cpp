@@ -42,11 +42,6 @@ bool writeBook(const QString &path)
     return createDatabase(path, QStringLiteral("A,B")) && insertRecords(path, rows);
 }
 
-QString backupsPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/backups");
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Bad)

@@ -27,6 +27,11 @@ static QString schemaPath()
     return env.isEmpty() ? QStringLiteral(TOBRELL_SEED_SQL_DEFAULT) : QString::fromLocal8Bit(env);
 }
 
+QString backupsPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/backups");
+}
+
 void removeBook()
 {
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);

@@ -12,6 +12,8 @@ namespace TestSupport {
 
 // Path of the program's database beside the test executable.
 QString databasePath();
+// The folder of the book's copies beside the test executable.
+QString backupsPath();
 // Removes the book beside the executable (file, journal, or a folder in its place) once the
 // window has gone, with the program's connection to it.
 void removeBook();

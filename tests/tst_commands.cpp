@@ -296,6 +296,7 @@ private slots:
                 QVERIFY(execSql(databasePath(), {QStringLiteral("delete from tablesetting")}));
         }
         const QByteArray before = readFile(databasePath());
+        QVERIFY(before.startsWith("SQLite format 3"));
         const auto rowsBefore = driver->tableRows();
         QList<TableMoney> memoryBefore = *moneyList;
 

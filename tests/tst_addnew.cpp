@@ -2,50 +2,39 @@
 
 #include "support/dialoganswers.h"
 #include "support/testsupport.h"
+#include "support/widgetchecks.h"
 #include "ui/dialogs.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
 using TestSupport::child;
+using TestSupport::fields;
 
-// The form's widgets, found by their object names.
-struct AddNewWidgets
-{
-    explicit AddNewWidgets(QWidget *f)
-        : gridLayout(child<QGridLayout>(f, "gridLayout"))
-        , label(child<QLabel>(f, "label"))
-        , label_5(child<QLabel>(f, "label_5"))
-        , comboBox_type(child<QComboBox>(f, "comboBox_type"))
-        , lineEdit_name(child<QLineEdit>(f, "lineEdit_name"))
-        , lineEdit_price(child<QLineEdit>(f, "lineEdit_price"))
-        , dateEdit_date(child<QDateEdit>(f, "dateEdit_date"))
-        , plainTextEdit_memo(child<QPlainTextEdit>(f, "plainTextEdit_memo"))
-        , pushButton_add(child<QPushButton>(f, "pushButton_add"))
-        , pushButton_close(child<QPushButton>(f, "pushButton_close"))
-    {
-    }
-    QGridLayout *gridLayout;
-    QLabel *label;
-    QLabel *label_5;
-    QComboBox *comboBox_type;
-    QLineEdit *lineEdit_name;
-    QLineEdit *lineEdit_price;
-    QDateEdit *dateEdit_date;
-    QPlainTextEdit *plainTextEdit_memo;
-    QPushButton *pushButton_add;
-    QPushButton *pushButton_close;
-};
-
-// Reaches the form's widgets and state.
+// Reaches the form's widgets, by their object names, and its state.
 class AddNewProbe
 {
 public:
-    explicit AddNewProbe(AddNew &f) : form(f), widgets(&f) {}
-    const AddNewWidgets *ui() const { return &widgets; }
+    explicit AddNewProbe(AddNew &f) : form(f) {}
     qint32 editedMyID() const { return form.editedMyID; }
+    // What the form shows: category, name, price, date, memo, button caption, and the key it edits.
+    QStringList shown() const
+    {
+        return {comboBox_type->currentText(), lineEdit_name->text(), lineEdit_price->text(),
+                dateEdit_date->date().toString(Qt::ISODate), plainTextEdit_memo->toPlainText(), pushButton_add->text(),
+                QString::number(form.editedMyID)};
+    }
     AddNew &form;
-    AddNewWidgets widgets;
+    QGridLayout *gridLayout = child<QGridLayout>(&form, "gridLayout");
+    QLabel *label = child<QLabel>(&form, "label");
+    QLabel *label_5 = child<QLabel>(&form, "label_5");
+    QComboBox *comboBox_type = child<QComboBox>(&form, "comboBox_type");
+    QLineEdit *lineEdit_name = child<QLineEdit>(&form, "lineEdit_name");
+    QLineEdit *lineEdit_price = child<QLineEdit>(&form, "lineEdit_price");
+    QDateEdit *dateEdit_date = child<QDateEdit>(&form, "dateEdit_date");
+    QPlainTextEdit *plainTextEdit_memo = child<QPlainTextEdit>(&form, "plainTextEdit_memo");
+    QPushButton *pushButton_add = child<QPushButton>(&form, "pushButton_add");
+    QPushButton *pushButton_close = child<QPushButton>(&form, "pushButton_close");
 };
 
 namespace {
@@ -71,33 +60,12 @@ struct SendLog
     }
 };
 
-TableMoney record(const QString &type, const QString &name, const QString &price, const QString &date,
-                  const QString &memo, qint32 id)
-{
-    TableMoney m;
-    m.type = type;
-    m.name = name;
-    m.price = price;
-    m.date = date;
-    m.memo = memo;
-    m.MyID = id;
-    return m;
-}
-
 void giveCategories(AddNew &form, const QString &value)
 {
     TableSetting setting(nullptr);
     setting.settingname = QStringLiteral("大类名称");
     setting.settingvalue = value;
     form.receiveSettingEntity(&setting);
-}
-
-QStringList comboItems(QComboBox *box)
-{
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items << box->itemText(i);
-    return items;
 }
 
 } // namespace
@@ -129,21 +97,21 @@ void TestAddNew::layout()
     AddNewProbe p(form);
     QCOMPARE(form.size(), QSize(400, 361));
     QCOMPARE(form.windowTitle(), QStringLiteral("Form"));
-    QVERIFY(!p.ui()->comboBox_type->isEditable());
-    QVERIFY(p.ui()->dateEdit_date->calendarPopup());
-    QCOMPARE(p.ui()->pushButton_add->text(), QStringLiteral("新增"));
-    QCOMPARE(p.ui()->pushButton_close->text(), QStringLiteral("关闭"));
-    QCOMPARE(p.ui()->label->text(), QStringLiteral("物品类别："));
-    QCOMPARE(p.ui()->label_5->text(), QStringLiteral("备注："));
-    QVERIFY(p.ui()->lineEdit_price->validator());
-    QVERIFY(!p.ui()->lineEdit_name->validator());
-    QGridLayout *grid = p.ui()->gridLayout;
-    QCOMPARE(grid->itemAtPosition(0, 1)->widget(), p.ui()->comboBox_type);
-    QCOMPARE(grid->itemAtPosition(1, 1)->widget(), p.ui()->lineEdit_name);
-    QCOMPARE(grid->itemAtPosition(2, 1)->widget(), p.ui()->lineEdit_price);
-    QCOMPARE(grid->itemAtPosition(3, 1)->widget(), p.ui()->dateEdit_date);
-    QCOMPARE(grid->itemAtPosition(4, 1)->widget(), p.ui()->plainTextEdit_memo);
-    QCOMPARE(grid->itemAtPosition(4, 0)->widget(), p.ui()->label_5);
+    QVERIFY(!p.comboBox_type->isEditable());
+    QVERIFY(p.dateEdit_date->calendarPopup());
+    QCOMPARE(p.pushButton_add->text(), QStringLiteral("新增"));
+    QCOMPARE(p.pushButton_close->text(), QStringLiteral("关闭"));
+    QCOMPARE(p.label->text(), QStringLiteral("物品类别："));
+    QCOMPARE(p.label_5->text(), QStringLiteral("备注："));
+    QVERIFY(p.lineEdit_price->validator());
+    QVERIFY(!p.lineEdit_name->validator());
+    QGridLayout *grid = p.gridLayout;
+    QCOMPARE(grid->itemAtPosition(0, 1)->widget(), p.comboBox_type);
+    QCOMPARE(grid->itemAtPosition(1, 1)->widget(), p.lineEdit_name);
+    QCOMPARE(grid->itemAtPosition(2, 1)->widget(), p.lineEdit_price);
+    QCOMPARE(grid->itemAtPosition(3, 1)->widget(), p.dateEdit_date);
+    QCOMPARE(grid->itemAtPosition(4, 1)->widget(), p.plainTextEdit_memo);
+    QCOMPARE(grid->itemAtPosition(4, 0)->widget(), p.label_5);
 }
 
 void TestAddNew::focusChain()
@@ -151,15 +119,9 @@ void TestAddNew::focusChain()
     // Creation order fixes the tab order: combo, price, memo, name, date, add, close.
     AddNew form;
     AddNewProbe p(form);
-    const QList<QWidget *> expected{p.ui()->comboBox_type, p.ui()->lineEdit_price, p.ui()->plainTextEdit_memo,
-                                    p.ui()->lineEdit_name, p.ui()->dateEdit_date, p.ui()->pushButton_add,
-                                    p.ui()->pushButton_close};
-    QList<QWidget *> chain;
-    for (QWidget *w = form.nextInFocusChain(); w != &form; w = w->nextInFocusChain()) {
-        if (expected.contains(w))
-            chain << w;
-    }
-    QCOMPARE(chain, expected);
+    const QList<QWidget *> expected{p.comboBox_type, p.lineEdit_price, p.plainTextEdit_memo, p.lineEdit_name,
+                                    p.dateEdit_date, p.pushButton_add, p.pushButton_close};
+    QCOMPARE(WidgetChecks::focusOrder(&form, expected), expected);
 }
 
 void TestAddNew::categories_data()
@@ -179,10 +141,10 @@ void TestAddNew::categories()
     AddNew form;
     AddNewProbe p(form);
     giveCategories(form, "old1,old2,old3,old4");
-    p.ui()->comboBox_type->setCurrentIndex(3);
+    p.comboBox_type->setCurrentIndex(3);
     giveCategories(form, value);
-    QCOMPARE(comboItems(p.ui()->comboBox_type), items);
-    QCOMPARE(p.ui()->comboBox_type->currentIndex(), items.isEmpty() ? -1 : 0);
+    QCOMPARE(WidgetChecks::comboItems(p.comboBox_type), items);
+    QCOMPARE(p.comboBox_type->currentIndex(), items.isEmpty() ? -1 : 0);
 }
 
 void TestAddNew::validator_data()
@@ -209,8 +171,8 @@ void TestAddNew::validator()
     QFETCH(QString, kept);
     AddNew form;
     AddNewProbe p(form);
-    QTest::keyClicks(p.ui()->lineEdit_price, typed);
-    QCOMPARE(p.ui()->lineEdit_price->text(), kept);
+    QTest::keyClicks(p.lineEdit_price, typed);
+    QCOMPARE(p.lineEdit_price->text(), kept);
 }
 
 void TestAddNew::addChecks_data()
@@ -239,13 +201,13 @@ void TestAddNew::addChecks()
     AddNewProbe p(form);
     giveCategories(form, "a,b");
     form.receiveFlagEntity("addnew", TableMoney());
-    QTest::keyClicks(p.ui()->lineEdit_name, name);
-    QTest::keyClicks(p.ui()->lineEdit_price, price);
-    QCOMPARE(p.ui()->lineEdit_price->text(), price);
+    QTest::keyClicks(p.lineEdit_name, name);
+    QTest::keyClicks(p.lineEdit_price, price);
+    QCOMPARE(p.lineEdit_price->text(), price);
 
     ScopedDialogAnswers dialogs;
     SendLog log(form);
-    p.ui()->pushButton_add->click();
+    p.pushButton_add->click();
 
     if (message.isEmpty()) {
         QVERIFY(dialogs.asked.isEmpty());
@@ -253,17 +215,13 @@ void TestAddNew::addChecks()
         QCOMPARE(log.sent.at(0).entity.price, price);
     } else {
         QCOMPARE(dialogs.allTexts(), QStringList{message});
-        const Dialogs::Request &r = dialogs.asked.at(0);
-        QCOMPARE(r.kind, Dialogs::Request::Warning);
-        QCOMPARE(r.parent, &form);
-        QCOMPARE(r.title, WarningTitle);
-        QCOMPARE(r.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(r.defaultButton, QMessageBox::NoButton);
+        QCOMPARE(describe(dialogs.asked.at(0)), describe({Dialogs::Request::Warning, &form, WarningTitle, message, QString(),
+                                                          QMessageBox::Ok, QMessageBox::NoButton}));
         QVERIFY(log.sent.isEmpty());
     }
     // Nothing typed is lost either way.
-    QCOMPARE(p.ui()->lineEdit_name->text(), name);
-    QCOMPARE(p.ui()->lineEdit_price->text(), price);
+    QCOMPARE(p.lineEdit_name->text(), name);
+    QCOMPARE(p.lineEdit_price->text(), price);
 }
 
 void TestAddNew::addMode()
@@ -271,44 +229,34 @@ void TestAddNew::addMode()
     AddNew form;
     AddNewProbe p(form);
     giveCategories(form, QStringLiteral("餐饮,交通,其他"));
-    form.receiveFlagEntity("edit", record(QStringLiteral("其他"), "old", "9", "2020-02-03", "note", 42));
-    form.receiveFlagEntity("addnew", record(QStringLiteral("其他"), "ignored", "1", "2001-01-01", "x", 7));
+    form.receiveFlagEntity("edit", TableMoney{QStringLiteral("其他"), "old", "9", "2020-02-03", "note", 42});
+    form.receiveFlagEntity("addnew", TableMoney{QStringLiteral("其他"), "ignored", "1", "2001-01-01", "x", 7});
 
-    QCOMPARE(p.ui()->comboBox_type->currentIndex(), 0);
-    QCOMPARE(p.ui()->lineEdit_name->text(), QString());
-    QCOMPARE(p.ui()->lineEdit_price->text(), QString());
-    QCOMPARE(p.ui()->dateEdit_date->date(), QDate::currentDate());
-    QCOMPARE(p.ui()->plainTextEdit_memo->toPlainText(), QString());
-    QCOMPARE(p.ui()->pushButton_add->text(), QStringLiteral("新增"));
-    QCOMPARE(p.editedMyID(), -1);
+    QCOMPARE(p.comboBox_type->currentIndex(), 0);
+    QCOMPARE(p.shown(), (QStringList{"餐饮", "", "", QDate::currentDate().toString(Qt::ISODate), "", "新增", "-1"}));
 
-    p.ui()->comboBox_type->setCurrentIndex(1);
-    QTest::keyClicks(p.ui()->lineEdit_name, "  bus ticket ");
-    QTest::keyClicks(p.ui()->lineEdit_price, "2.5");
-    p.ui()->dateEdit_date->setDate(QDate(2024, 3, 9));
-    p.ui()->plainTextEdit_memo->setPlainText("line 1\nline 2");
+    p.comboBox_type->setCurrentIndex(1);
+    QTest::keyClicks(p.lineEdit_name, "  bus ticket ");
+    QTest::keyClicks(p.lineEdit_price, "2.5");
+    p.dateEdit_date->setDate(QDate(2024, 3, 9));
+    p.plainTextEdit_memo->setPlainText("line 1\nline 2");
 
     ScopedDialogAnswers dialogs;
     SendLog log(form);
     form.show();
-    p.ui()->pushButton_add->click();
-    p.ui()->pushButton_add->click();
+    p.pushButton_add->click();
+    p.pushButton_add->click();
 
     QVERIFY(dialogs.asked.isEmpty());
     QCOMPARE(log.sent.size(), 2);
     for (const Sent &s : log.sent) {
         QCOMPARE(s.flag, QStringLiteral("addnew"));
-        QCOMPARE(s.entity.type, QStringLiteral("交通"));
-        QCOMPARE(s.entity.name, QStringLiteral("  bus ticket "));
-        QCOMPARE(s.entity.price, QStringLiteral("2.5"));
-        QCOMPARE(s.entity.date, QStringLiteral("2024-03-09"));
-        QCOMPARE(s.entity.memo, QStringLiteral("line 1\nline 2"));
-        QCOMPARE(s.entity.MyID, 1);
+        QCOMPARE(fields(s.entity), (QStringList{"交通", "  bus ticket ", "2.5", "2024-03-09", "line 1\nline 2", "1"}));
     }
     // The form stays open with what was typed.
     QVERIFY(form.isVisible());
-    QCOMPARE(p.ui()->lineEdit_name->text(), QStringLiteral("  bus ticket "));
-    QCOMPARE(p.ui()->comboBox_type->currentIndex(), 1);
+    QCOMPARE(p.lineEdit_name->text(), QStringLiteral("  bus ticket "));
+    QCOMPARE(p.comboBox_type->currentIndex(), 1);
 }
 
 void TestAddNew::editMode()
@@ -317,32 +265,21 @@ void TestAddNew::editMode()
     AddNewProbe p(form);
     giveCategories(form, QStringLiteral("餐饮,交通,其他"));
     form.receiveFlagEntity("addnew", TableMoney());
-    form.receiveFlagEntity("edit", record(QStringLiteral("其他"), "rice", " 30.00", " 2019-12-31 ", "a\nb", 17));
+    form.receiveFlagEntity("edit", TableMoney{QStringLiteral("其他"), "rice", " 30.00", " 2019-12-31 ", "a\nb", 17});
 
-    QCOMPARE(p.ui()->comboBox_type->currentText(), QStringLiteral("其他"));
-    QCOMPARE(p.ui()->lineEdit_name->text(), QStringLiteral("rice"));
-    QCOMPARE(p.ui()->lineEdit_price->text(), QStringLiteral(" 30.00"));
-    QCOMPARE(p.ui()->dateEdit_date->date(), QDate(2019, 12, 31));
-    QCOMPARE(p.ui()->plainTextEdit_memo->toPlainText(), QStringLiteral("a\nb"));
-    QCOMPARE(p.ui()->pushButton_add->text(), QStringLiteral("修改"));
-    QCOMPARE(p.editedMyID(), 17);
+    QCOMPARE(p.shown(), (QStringList{"其他", "rice", " 30.00", "2019-12-31", "a\nb", "修改", "17"}));
 
     ScopedDialogAnswers dialogs;
     SendLog log(form);
-    p.ui()->pushButton_add->click();
+    p.pushButton_add->click();
     QVERIFY(dialogs.asked.isEmpty());
     QCOMPARE(log.sent.size(), 1);
     QCOMPARE(log.sent.at(0).flag, QStringLiteral("edit"));
-    const TableMoney &e = log.sent.at(0).entity;
-    QCOMPARE(e.MyID, 17);
-    QCOMPARE(e.type, QStringLiteral("其他"));
-    QCOMPARE(e.price, QStringLiteral(" 30.00"));
-    QCOMPARE(e.date, QStringLiteral("2019-12-31"));
-    QCOMPARE(e.memo, QStringLiteral("a\nb"));
+    QCOMPARE(fields(log.sent.at(0).entity), (QStringList{"其他", "rice", " 30.00", "2019-12-31", "a\nb", "17"}));
 
     // A stored negative price is caught even behind a blank.
-    form.receiveFlagEntity("edit", record(QStringLiteral("其他"), "rice", " -3", "2019-12-31", "", 17));
-    p.ui()->pushButton_add->click();
+    form.receiveFlagEntity("edit", TableMoney{QStringLiteral("其他"), "rice", " -3", "2019-12-31", "", 17});
+    p.pushButton_add->click();
     QCOMPARE(dialogs.allTexts(), QStringList{MessageB});
     QCOMPARE(log.sent.size(), 1);
 }
@@ -352,22 +289,22 @@ void TestAddNew::editKeepsComboAndDateOnBadInput()
     AddNew form;
     AddNewProbe p(form);
     giveCategories(form, "a,b,c");
-    form.receiveFlagEntity("edit", record("b", "x", "1", "2020-01-02", "", 5));
-    QCOMPARE(p.ui()->comboBox_type->currentIndex(), 1);
+    form.receiveFlagEntity("edit", TableMoney{"b", "x", "1", "2020-01-02", "", 5});
+    QCOMPARE(p.comboBox_type->currentIndex(), 1);
 
     // A fresh list puts the combo on its first item; an unknown category leaves it there.
     giveCategories(form, "a,b,c");
-    form.receiveFlagEntity("edit", record("gone", "y", "2", "2021/05/06", "", 6));
-    QCOMPARE(p.ui()->comboBox_type->currentIndex(), 0);
-    QCOMPARE(p.ui()->dateEdit_date->date(), QDate(2020, 1, 2));
-    QCOMPARE(p.ui()->lineEdit_name->text(), QStringLiteral("y"));
+    form.receiveFlagEntity("edit", TableMoney{"gone", "y", "2", "2021/05/06", "", 6});
+    QCOMPARE(p.comboBox_type->currentIndex(), 0);
+    QCOMPARE(p.dateEdit_date->date(), QDate(2020, 1, 2));
+    QCOMPARE(p.lineEdit_name->text(), QStringLiteral("y"));
 
-    form.receiveFlagEntity("edit", record("B", "y", "2", "", "", 6));
-    QCOMPARE(p.ui()->comboBox_type->currentIndex(), 0);
-    QCOMPARE(p.ui()->dateEdit_date->date(), QDate(2020, 1, 2));
+    form.receiveFlagEntity("edit", TableMoney{"B", "y", "2", "", "", 6});
+    QCOMPARE(p.comboBox_type->currentIndex(), 0);
+    QCOMPARE(p.dateEdit_date->date(), QDate(2020, 1, 2));
 
     SendLog log(form);
-    p.ui()->pushButton_add->click();
+    p.pushButton_add->click();
     QCOMPARE(log.sent.size(), 1);
     QCOMPARE(log.sent.at(0).entity.type, QStringLiteral("a"));
     QCOMPARE(log.sent.at(0).entity.date, QStringLiteral("2020-01-02"));
@@ -388,15 +325,9 @@ void TestAddNew::otherFlagChangesNothing()
     AddNew form;
     AddNewProbe p(form);
     giveCategories(form, "a,b,c");
-    form.receiveFlagEntity("edit", record("c", "name", "3.1", "2022-07-08", "memo", 9));
-    form.receiveFlagEntity(flag, record("a", "other", "4", "2023-01-01", "other", 10));
-    QCOMPARE(p.ui()->comboBox_type->currentText(), QStringLiteral("c"));
-    QCOMPARE(p.ui()->lineEdit_name->text(), QStringLiteral("name"));
-    QCOMPARE(p.ui()->lineEdit_price->text(), QStringLiteral("3.1"));
-    QCOMPARE(p.ui()->dateEdit_date->date(), QDate(2022, 7, 8));
-    QCOMPARE(p.ui()->plainTextEdit_memo->toPlainText(), QStringLiteral("memo"));
-    QCOMPARE(p.ui()->pushButton_add->text(), QStringLiteral("修改"));
-    QCOMPARE(p.editedMyID(), 9);
+    form.receiveFlagEntity("edit", TableMoney{"c", "name", "3.1", "2022-07-08", "memo", 9});
+    form.receiveFlagEntity(flag, TableMoney{"a", "other", "4", "2023-01-01", "other", 10});
+    QCOMPARE(p.shown(), (QStringList{"c", "name", "3.1", "2022-07-08", "memo", "修改", "9"}));
 }
 
 void TestAddNew::emptyCategoryList()
@@ -405,10 +336,10 @@ void TestAddNew::emptyCategoryList()
     AddNewProbe p(form);
     giveCategories(form, "");
     form.receiveFlagEntity("addnew", TableMoney());
-    QTest::keyClicks(p.ui()->lineEdit_name, "thing");
-    QTest::keyClicks(p.ui()->lineEdit_price, "1");
+    QTest::keyClicks(p.lineEdit_name, "thing");
+    QTest::keyClicks(p.lineEdit_price, "1");
     SendLog log(form);
-    p.ui()->pushButton_add->click();
+    p.pushButton_add->click();
     QCOMPARE(log.sent.size(), 1);
     QCOMPARE(log.sent.at(0).entity.type, QString());
 }
@@ -420,12 +351,12 @@ void TestAddNew::closeHides()
     AddNewProbe p(*form);
     form->setWindowFlag(Qt::Window);
     form->show();
-    QTest::keyClicks(p.ui()->lineEdit_name, "kept");
-    p.ui()->pushButton_close->click();
+    QTest::keyClicks(p.lineEdit_name, "kept");
+    p.pushButton_close->click();
     QCoreApplication::processEvents();
     QVERIFY(form);
     QVERIFY(!form->isVisible());
-    QCOMPARE(p.ui()->lineEdit_name->text(), QStringLiteral("kept"));
+    QCOMPARE(p.lineEdit_name->text(), QStringLiteral("kept"));
 }
 
 QTEST_MAIN(TestAddNew)

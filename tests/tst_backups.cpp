@@ -16,21 +16,10 @@ using namespace TestSupport;
 
 namespace {
 
-QString folder()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/backups");
-}
-
 QStringList backups()
 {
-    return QDir(folder()).entryList({QStringLiteral("Tobrell-\?\?\?\?\?\?\?\?-\?\?\?\?\?\?.sqlite3")},
+    return QDir(backupsPath()).entryList({QStringLiteral("Tobrell-\?\?\?\?\?\?\?\?-\?\?\?\?\?\?.sqlite3")},
                                     QDir::Files | QDir::CaseSensitive, QDir::Name);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 bool touch(const QString &path, const QDateTime &time, const QByteArray &bytes = QByteArray())
@@ -107,11 +96,10 @@ void TestBackups::init()
 void TestBackups::cleanup()
 {
     window.reset();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    QFile::setPermissions(folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QDir(folder()).removeRecursively();
-    QFile::remove(folder());
-    QFile::remove(databasePath());
+    removeBook();
+    QFile::setPermissions(backupsPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDir(backupsPath()).removeRecursively();
+    QFile::remove(backupsPath());
     Dialogs::setResponder(nullptr);
 }
 
@@ -127,18 +115,16 @@ void TestBackups::copyEqualsTheBook()
 
     BackupResult result;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("book"));
-        db.setDatabaseName(book);
-        QVERIFY(db.open());
-        result = backupBook(db, book, folder(), QDateTime(QDate(2026, 12, 8), QTime(1, 30)));
+        Connection connection(book);
+        QVERIFY(connection.db().isOpen());
+        result = backupBook(connection.db(), book, backupsPath(), QDateTime(QDate(2026, 12, 8), QTime(1, 30)));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("book"));
 
     QCOMPARE(result.outcome, BackupResult::Written);
     QCOMPARE(backups(), QStringList{QStringLiteral("Tobrell-20261208-013000.sqlite3")});
     QCOMPARE(content(result.path), content(book));
     // No temporary file left behind.
-    QCOMPARE(QDir(folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), backups());
+    QCOMPARE(QDir(backupsPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), backups());
     QCOMPARE(readFile(book), before);
 }
 
@@ -153,7 +139,7 @@ void TestBackups::eleventhCopyRemovesTheOldest_data()
 void TestBackups::eleventhCopyRemovesTheOldest()
 {
     QFETCH(QString, month);
-    QVERIFY(QDir().mkpath(folder()));
+    QVERIFY(QDir().mkpath(backupsPath()));
     const QDateTime old = QDateTime::currentDateTime().addDays(-2);
     QStringList copies;
     for (int day = 1; day <= backupsKept; ++day)
@@ -161,8 +147,8 @@ void TestBackups::eleventhCopyRemovesTheOldest()
     const QStringList others{QStringLiteral("Tobrell-20250101-000000.sqlite3.bak"), QStringLiteral("Tobrell-2025.sqlite3"),
                              QStringLiteral("tobrell-20250101-000000.sqlite3"), QStringLiteral("notes.txt")};
     for (const QString &name : copies + others)
-        QVERIFY(touch(QDir(folder()).filePath(name), old, "x"));
-    QVERIFY(QDir(folder()).mkdir(QStringLiteral("Tobrell-20000101-000000.sqlite3")));
+        QVERIFY(touch(QDir(backupsPath()).filePath(name), old, "x"));
+    QVERIFY(QDir(backupsPath()).mkdir(QStringLiteral("Tobrell-20000101-000000.sqlite3")));
 
     window.reset(new MainWindow);
 
@@ -173,8 +159,8 @@ void TestBackups::eleventhCopyRemovesTheOldest()
     for (const QString &name : copies.mid(1))
         QVERIFY(kept.contains(name));
     for (const QString &name : others)
-        QCOMPARE(readFile(QDir(folder()).filePath(name)), QByteArray("x"));
-    QVERIFY(QFileInfo(QDir(folder()).filePath(QStringLiteral("Tobrell-20000101-000000.sqlite3"))).isDir());
+        QCOMPARE(readFile(QDir(backupsPath()).filePath(name)), QByteArray("x"));
+    QVERIFY(QFileInfo(QDir(backupsPath()).filePath(QStringLiteral("Tobrell-20000101-000000.sqlite3"))).isDir());
 }
 
 // Start, start again: one copy. Add a record, start again: a second copy, holding it.
@@ -193,8 +179,8 @@ void TestBackups::startWritesACopyOnlyWhenTheBookChanged()
     start();
     const QStringList names = backups();
     QCOMPARE(names.size(), 2);
-    QCOMPARE(storedRows(QDir(folder()).filePath(names.last())), storedRows(databasePath()));
-    QCOMPARE(storedRows(QDir(folder()).filePath(names.first())).size(), 0);
+    QCOMPARE(storedRows(QDir(backupsPath()).filePath(names.last())), storedRows(databasePath()));
+    QCOMPARE(storedRows(QDir(backupsPath()).filePath(names.first())).size(), 0);
 }
 
 void TestBackups::unwritableFolderLeavesBookAndStartFine_data()
@@ -207,14 +193,14 @@ void TestBackups::unwritableFolderLeavesBookAndStartFine_data()
 void TestBackups::unwritableFolderLeavesBookAndStartFine()
 {
     QFETCH(bool, fileInItsPlace);
-    QVERIFY(execSql(databasePath(), {QStringLiteral("insert into tablemoneydb values('吃饭', '米', '3', '2024-01-02', '', 1)")}));
+    QVERIFY(insertRecords(databasePath(), {{"吃饭", "米", "3", "2024-01-02", "", "1"}}));
     WithoutModeOverride asAnyone;
     if (fileInItsPlace) {
-        QVERIFY(touch(folder(), QDateTime::currentDateTime(), "not a folder"));
+        QVERIFY(touch(backupsPath(), QDateTime::currentDateTime(), "not a folder"));
     } else {
-        QVERIFY(QDir().mkpath(folder()));
-        QVERIFY(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::ExeOwner));
-        if (QFile(folder() + QStringLiteral("/probe")).open(QIODevice::WriteOnly))
+        QVERIFY(QDir().mkpath(backupsPath()));
+        QVERIFY(QFile::setPermissions(backupsPath(), QFile::ReadOwner | QFile::ExeOwner));
+        if (QFile(backupsPath() + QStringLiteral("/probe")).open(QIODevice::WriteOnly))
             QSKIP("this process writes into read-only folders");
     }
     const QByteArray before = readFile(databasePath());
@@ -223,9 +209,7 @@ void TestBackups::unwritableFolderLeavesBookAndStartFine()
     {
         MessageCapture capture;
         window.reset(new MainWindow);
-        for (const QString &m : capture.messages())
-            if (!m.startsWith(QLatin1String("QMetaObject")) && !m.startsWith(QLatin1String("This plugin")))
-                log << m;
+        log = capture.ownMessages();
     }
     QCOMPARE(log.size(), 1);
     QVERIFY2(log.first().startsWith(QLatin1String("Error: backup failed. ")), qPrintable(log.first()));
@@ -238,7 +222,7 @@ void TestBackups::unwritableFolderLeavesBookAndStartFine()
     QCOMPARE(storedRows(databasePath()).size(), 2);
     QCOMPARE(backups(), QStringList());
     if (fileInItsPlace)
-        QCOMPARE(readFile(folder()), QByteArray("not a folder"));
+        QCOMPARE(readFile(backupsPath()), QByteArray("not a folder"));
 }
 
 QTEST_MAIN(TestBackups)

@@ -1,4 +1,5 @@
 #include "support/commanddriver.h"
+#include "support/widgetchecks.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,38 +33,13 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // A book of several pages, records in key order so the key order is the file order.
 bool writeBook(const QString &path)
 {
-    if (!createDatabase(path, QStringLiteral("A,B")))
-        return false;
-    QStringList sql{QStringLiteral("begin")};
+    QList<QStringList> rows;
     for (int i = 1; i <= bookSize; ++i)
-        sql << QStringLiteral("insert into tablemoneydb values('A', 'item %1', '%1', '2024-01-01', '%2', %1)")
-                   .arg(i)
-                   .arg(QString(200, QLatin1Char('m')));
-    sql << QStringLiteral("commit");
-    return execSql(path, sql);
-}
-
-QString backupsPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/backups");
-}
-
-QStringList diagnostics(const MessageCapture &capture)
-{
-    QStringList own;
-    for (const QString &m : capture.messages())
-        if (!m.startsWith(QLatin1String("QMetaObject::connectSlotsByName")) && !m.startsWith(QLatin1String("This plugin")))
-            own << m;
-    return own;
+        rows << QStringList{"A", QStringLiteral("item %1").arg(i), QString::number(i), "2024-01-01", QString(200, 'm'), QString::number(i)};
+    return createDatabase(path, QStringLiteral("A,B")) && insertRecords(path, rows);
 }
 
 } // namespace
@@ -94,11 +70,7 @@ void TestBadFiles::init()
 void TestBadFiles::cleanup()
 {
     window.reset();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    if (QFileInfo(databasePath()).isDir())
-        QDir(databasePath()).removeRecursively();
-    QFile::remove(databasePath());
-    QFile::remove(databasePath() + QStringLiteral("-journal"));
+    removeBook();
     QDir(backupsPath()).removeRecursively();
     Dialogs::setResponder(nullptr);
 }
@@ -182,9 +154,8 @@ void TestBadFiles::startsAndLeavesTheFileAlone()
     {
         MessageCapture capture;
         window.reset(new MainWindow);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        log = diagnostics(capture);
+        QVERIFY(WidgetChecks::showExposed(window.get()));
+        log = capture.ownMessages();
     }
     qInfo("%s", qPrintable(log.join(QStringLiteral(" | "))));
     QVERIFY2(log.join('\n').contains(diagnostic), qPrintable(log.join('\n')));

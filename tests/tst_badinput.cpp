@@ -1,4 +1,5 @@
 #include "support/commanddriver.h"
+#include "support/widgetchecks.h"
 #include "store/monthtotals.h"
 
 #include <QListView>
@@ -31,35 +32,23 @@ class TestBadInput : public QObject, DrivenWindow
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() { resetAnswers(); }
+    void cleanup() { endTest(); }
     void entries_data();
     void entries();
     void categories_data();
     void categories();
 
 private:
-    void start(const QString &categories);
+    // A new book with these categories, or the same book again when they are null.
+    void start(const QString &categories)
+    {
+        if (categories.isNull())
+            openWindow({1000, 700});
+        else
+            openBook(categories, {}, {1000, 700});
+    }
 };
-
-void TestBadInput::init()
-{
-    resetAnswers();
-}
-
-void TestBadInput::cleanup()
-{
-    closeWindow();
-    Dialogs::setResponder(nullptr);
-}
-
-void TestBadInput::start(const QString &categories)
-{
-    closeWindow();
-    if (!categories.isNull())
-        QVERIFY(createDatabase(databasePath(), categories));
-    openWindow({1000, 700});
-}
 
 void TestBadInput::entries_data()
 {
@@ -179,10 +168,7 @@ void TestBadInput::categories()
     QCOMPARE(CommandDriver::categorySetting(), stored);
     driver->rightClick(-1, QStringLiteral("新增"));
     auto *box = child<QComboBox>(driver->entryForm(), "comboBox_type");
-    QStringList offered;
-    for (int i = 0; i < box->count(); ++i)
-        offered << box->itemText(i);
-    QCOMPARE(offered, shown);
+    QCOMPARE(WidgetChecks::comboItems(box), shown);
 
     box->setCurrentIndex(box->count() - 1);
     driver->fillEntry(QStringLiteral("物"), QStringLiteral("1"));

@@ -1,6 +1,7 @@
 #include "store/globals.h"
 #include "mainwindow/mainwindow.h"
 #include "support/testsupport.h"
+#include "support/widgetchecks.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -31,8 +32,6 @@ private slots:
     void cleanup();
     void bars_data();
     void bars();
-    void valueAxis_data();
-    void valueAxis();
     void periodHasNoEffect();
     void appearance();
     void oneViewAfterPresses();
@@ -41,10 +40,11 @@ private slots:
     void pressMovesNoControl();
 
 private:
-    // Each entry is "date|price"; replaces whatever the window loaded.
-    void setRecords(const QStringList &entries);
-    void setRange(const QDate &start, const QDate &end);
+    // Each entry is "date|price"; replaces whatever the window loaded. The range is 2022 unless given.
+    void setRecords(const QStringList &entries, const QDate &start = QDate(2022, 1, 1), const QDate &end = QDate(2022, 12, 31));
     void press();
+    // Shown at size on the chart's page.
+    void showChartPage(const QSize &size);
     QWidget *host() const;
     QList<QChartView *> views() const;
     QChart *chart() const;
@@ -66,26 +66,22 @@ void TestChart::cleanup()
     window.reset();
 }
 
-void TestChart::setRecords(const QStringList &entries)
+void TestChart::setRecords(const QStringList &entries, const QDate &start, const QDate &end)
 {
-    QMutexLocker locker(moneyMutex);
-    moneyList->clear();
-    qint32 id = 1;
-    for (const QString &entry : entries) {
-        TableMoney r;
-        r.type = QStringLiteral("餐饮");
-        r.name = QStringLiteral("item %1").arg(id);
-        r.date = entry.section(QLatin1Char('|'), 0, 0);
-        r.price = entry.section(QLatin1Char('|'), 1);
-        r.MyID = id++;
-        moneyList->append(r);
+    {
+        QMutexLocker locker(moneyMutex);
+        *moneyList = TestSupport::datedRecords(entries);
     }
-}
-
-void TestChart::setRange(const QDate &start, const QDate &end)
-{
     child<QDateEdit>(window.get(), "dateEdit_Start")->setDate(start);
     child<QDateEdit>(window.get(), "dateEdit_End")->setDate(end);
+}
+
+void TestChart::showChartPage(const QSize &size)
+{
+    window->setWindowState(Qt::WindowNoState);
+    window->resize(size);
+    QVERIFY(WidgetChecks::showExposed(window.get()));
+    child<QTabWidget>(window.get(), "tabWidget")->setCurrentWidget(child<QWidget>(window.get(), "tab_2"));
 }
 
 void TestChart::press()
@@ -159,31 +155,39 @@ void TestChart::bars_data()
     QTest::addColumn<QDate>("end");
     QTest::addColumn<QStringList>("months");
     QTest::addColumn<QList<qreal>>("values");
+    QTest::addColumn<qreal>("top"); // of the value axis
 
+    const QDate jan1(2022, 1, 1);
+    const QDate dec31(2022, 12, 31);
     QTest::newRow("records on the start and end dates count")
         << QStringList{"2022-02-28|1", "2022-03-01|2", "2022-05-31|4", "2022-06-01|8"}
         << QDate(2022, 3, 1) << QDate(2022, 5, 31)
-        << QStringList{"2022-03", "2022-05"} << QList<qreal>{2, 4};
+        << QStringList{"2022-03", "2022-05"} << QList<qreal>{2, 4} << qreal(504);
     QTest::newRow("one bar per month, gaps stay gaps")
-        << QStringList{"2022-03-05|10.5", "2022-03-20|4.25", "2022-05-01|30"}
-        << QDate(2022, 1, 1) << QDate(2022, 12, 31)
-        << QStringList{"2022-03", "2022-05"} << QList<qreal>{14.75, 30};
+        << QStringList{"2022-03-05|10.5", "2022-03-20|4.25", "2022-05-01|30"} << jan1 << dec31
+        << QStringList{"2022-03", "2022-05"} << QList<qreal>{14.75, 30} << qreal(530);
     QTest::newRow("calendar order whatever the entry order")
         << QStringList{"2023-01-02|3", "2022-11-15|1", "2022-12-01|2", "2022-11-01|1"}
-        << QDate(2022, 1, 1) << QDate(2023, 12, 31)
-        << QStringList{"2022-11", "2022-12", "2023-01"} << QList<qreal>{2, 2, 3};
+        << jan1 << QDate(2023, 12, 31)
+        << QStringList{"2022-11", "2022-12", "2023-01"} << QList<qreal>{2, 2, 3} << qreal(503);
     QTest::newRow("bad dates out, bad prices 0")
-        << QStringList{"2022-03-01|5", "2022-3-2|7", "2022-03-03|abc", "2022-04-31|9"}
-        << QDate(2022, 1, 1) << QDate(2022, 12, 31)
-        << QStringList{"2022-03"} << QList<qreal>{5};
+        << QStringList{"2022-03-01|5", "2022-3-2|7", "2022-03-03|abc", "2022-04-31|9"} << jan1 << dec31
+        << QStringList{"2022-03"} << QList<qreal>{5} << qreal(505);
     QTest::newRow("start after end gives no bars")
-        << QStringList{"2022-03-01|5"} << QDate(2022, 12, 31) << QDate(2022, 1, 1)
-        << QStringList() << QList<qreal>();
+        << QStringList{"2022-03-01|5"} << dec31 << jan1 << QStringList() << QList<qreal>() << qreal(500);
     QTest::newRow("empty book gives no bars")
-        << QStringList() << QDate(2022, 1, 1) << QDate(2022, 12, 31)
-        << QStringList() << QList<qreal>();
+        << QStringList() << jan1 << dec31 << QStringList() << QList<qreal>() << qreal(500);
+    QTest::newRow("one month of 120.5")
+        << QStringList{"2022-03-01|100", "2022-03-02|20.5"} << jan1 << dec31
+        << QStringList{"2022-03"} << QList<qreal>{120.5} << qreal(620.5);
+    QTest::newRow("largest month decides the axis")
+        << QStringList{"2022-03-01|100", "2022-04-01|2000", "2022-05-01|7"} << jan1 << dec31
+        << QStringList{"2022-03", "2022-04", "2022-05"} << QList<qreal>{100, 2000, 7} << qreal(2500);
+    QTest::newRow("no month in range")
+        << QStringList{"2019-03-01|100"} << jan1 << dec31 << QStringList() << QList<qreal>() << qreal(500);
 }
 
+// The bars and the value axis over them.
 void TestChart::bars()
 {
     QFETCH(QStringList, entries);
@@ -191,49 +195,27 @@ void TestChart::bars()
     QFETCH(QDate, end);
     QFETCH(QStringList, months);
     QFETCH(QList<qreal>, values);
+    QFETCH(qreal, top);
 
-    setRecords(entries);
-    setRange(start, end);
+    setRecords(entries, start, end);
     press();
     QVERIFY(series());
     QCOMPARE(barValues(), values);
     QCOMPARE(categories(), months);
-    // The press may reorder the book but never changes its content.
-    QMutexLocker locker(moneyMutex);
-    QCOMPARE(moneyList->size(), entries.size());
-}
-
-void TestChart::valueAxis_data()
-{
-    QTest::addColumn<QStringList>("entries");
-    QTest::addColumn<qreal>("top");
-
-    QTest::newRow("one month of 120.5") << QStringList{"2022-03-01|100", "2022-03-02|20.5"} << qreal(620.5);
-    QTest::newRow("largest month decides") << QStringList{"2022-03-01|100", "2022-04-01|2000", "2022-05-01|7"}
-                                           << qreal(2500);
-    QTest::newRow("no month in range") << QStringList{"2019-03-01|100"} << qreal(500);
-}
-
-void TestChart::valueAxis()
-{
-    QFETCH(QStringList, entries);
-    QFETCH(qreal, top);
-
-    setRecords(entries);
-    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
-    press();
     QValueAxis *axis = yAxis();
     QVERIFY(axis);
     QCOMPARE(axis->min(), qreal(0));
     QCOMPARE(axis->max(), top);
     QCOMPARE(axis->tickCount(), 6);
     QCOMPARE(axis->labelFormat(), QStringLiteral("%d"));
+    // The press may reorder the book but never changes its content.
+    QMutexLocker locker(moneyMutex);
+    QCOMPARE(moneyList->size(), entries.size());
 }
 
 void TestChart::periodHasNoEffect()
 {
-    setRecords({"2022-03-01|1", "2022-04-01|2", "2023-01-01|4"});
-    setRange(QDate(2022, 1, 1), QDate(2023, 12, 31));
+    setRecords({"2022-03-01|1", "2022-04-01|2", "2023-01-01|4"}, QDate(2022, 1, 1), QDate(2023, 12, 31));
     auto *period = child<QComboBox>(window.get(), "comboBox_Period");
     QVERIFY(period);
 
@@ -252,7 +234,6 @@ void TestChart::periodHasNoEffect()
 void TestChart::appearance()
 {
     setRecords({"2022-03-01|12"});
-    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
     press();
 
     QChart *c = chart();
@@ -287,7 +268,6 @@ void TestChart::appearance()
 void TestChart::oneViewAfterPresses()
 {
     setRecords({"2022-03-01|12"});
-    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
     press();
     QCOMPARE(views().size(), 1);
     QPointer<QChartView> first = views().first();
@@ -307,13 +287,7 @@ void TestChart::oneViewAfterPresses()
 void TestChart::viewFollowsPage()
 {
     setRecords({"2022-03-01|12", "2022-04-01|30"});
-    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
-    window->setWindowState(Qt::WindowNoState);
-    window->resize(900, 600);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    auto *tabs = child<QTabWidget>(window.get(), "tabWidget");
-    tabs->setCurrentWidget(child<QWidget>(window.get(), "tab_2"));
+    showChartPage({900, 600});
 
     press();
     QChartView *view = views().value(0);
@@ -341,13 +315,7 @@ void TestChart::pressMovesNoControl()
 {
     QFETCH(QStringList, entries);
     setRecords(entries);
-    setRange(QDate(2022, 1, 1), QDate(2022, 12, 31));
-    window->setWindowState(Qt::WindowNoState);
-    window->resize(1600, 900);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
-    tabs->setCurrentWidget(window->findChild<QWidget *>(QStringLiteral("tab_2")));
+    showChartPage({1600, 900});
     const auto places = [this] {
         QList<QRect> out;
         for (const char *name : {"label", "dateEdit_Start", "label_2", "dateEdit_End", "label_3", "comboBox_Period",

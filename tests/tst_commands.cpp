@@ -1,4 +1,5 @@
 #include "support/commanddriver.h"
+#include "support/widgetchecks.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -20,68 +21,25 @@ using namespace TestSupport;
 
 Q_DECLARE_METATYPE(QMessageBox::StandardButton)
 
-namespace {
-
-struct Row
-{
-    QString type, name, price, date, memo;
-    int id;
-};
-
-QString insertSql(const Row &r)
-{
-    auto q = [](const QString &s) { return QStringLiteral("'") + QString(s).replace(QLatin1Char('\''), QLatin1String("''")) + QStringLiteral("'"); };
-    return QStringLiteral("insert into tablemoneydb(type,name,price,date,memo,MyID) values(%1,%2,%3,%4,%5,%6)")
-        .arg(q(r.type), q(r.name), q(r.price), q(r.date), q(r.memo))
-        .arg(r.id);
-}
-
-} // namespace
-
 class TestCommands : public QObject, DrivenWindow
 {
     Q_OBJECT
 
 private:
-    void start(const QList<Row> &rows, const QString &categories = QStringLiteral("A,B,C"))
-    {
-        closeWindow();
-        QVERIFY(createDatabase(databasePath(), categories));
-        QStringList sql;
-        for (const Row &r : rows)
-            sql << insertSql(r);
-        QVERIFY(execSql(databasePath(), sql));
-        restart();
-    }
+    void start(const QList<QStringList> &rows) { openBook(QStringLiteral("A,B,C"), rows, {1000, 700}); }
     void restart() { openWindow({1000, 700}); }
     MainWindowProbe probe() { return driver->probe(); }
     QTableView *view() { return driver->view(); }
-    QStringList tableColumn(int column)
+    static QStringList column(const QList<QStringList> &rows, int column)
     {
         QStringList out;
-        for (const QStringList &row : driver->tableRows())
+        for (const QStringList &row : rows)
             out << row.at(column);
         return out;
     }
+    QStringList tableColumn(int c) { return column(driver->tableRows(), c); }
     QList<QStringList> fileRows() { return storedRows(databasePath()); }
     QString storedCategories() { return ::storedCategories(databasePath()); }
-    // Renames the category at row of the settings list.
-    void renameCategory(int row, const QString &to)
-    {
-        DoSetting *f = probe().settingForm();
-        auto *list = child<QListView>(f, "listView_setting");
-        list->setCurrentIndex(list->model()->index(row, 0));
-        answers.text(to);
-        child<QPushButton>(f, "pushButton_edit")->click();
-    }
-    int rowOfCategory(const QString &name)
-    {
-        auto *list = child<QListView>(probe().settingForm(), "listView_setting");
-        for (int r = 0; r < list->model()->rowCount(); ++r)
-            if (list->model()->index(r, 0).data().toString() == name)
-                return r;
-        return -1;
-    }
     // As if the database could not be written; as root file modes do not stop writes.
     void makeReadOnly()
     {
@@ -90,19 +48,12 @@ private:
 
 private slots:
     void init() { resetAnswers(); }
-    void cleanup()
-    {
-        closeWindow();
-        Dialogs::setResponder(nullptr);
-    }
+    void cleanup() { endTest(); }
 
     void menuHasFourEntriesInOrder()
     {
         start({});
-        QStringList entries;
-        for (QAction *a : probe().menu()->actions())
-            entries << (a->isSeparator() ? QStringLiteral("|") : a->text());
-        QCOMPARE(entries, (QStringList{"新增", "|", "修改", "|", "删除", "|", "设置"}));
+        QCOMPARE(WidgetChecks::menuEntries(probe().menu(), "|"), (QStringList{"新增", "|", "修改", "|", "删除", "|", "设置"}));
         QCOMPARE(probe().menu()->parent(), view());
     }
 
@@ -128,7 +79,7 @@ private slots:
 
     void deletingTheHighestKeyFreesIt()
     {
-        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 7}});
+        start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "7"}});
         driver->rightClick(-1, QStringLiteral("新增"));
         driver->fillEntry(QStringLiteral("z"), QStringLiteral("3"));
         driver->pressEntryButton();
@@ -153,17 +104,14 @@ private slots:
     {
         QFETCH(QMessageBox::StandardButton, answer);
         QFETCH(bool, deleted);
-        start({{"A", "面包", "1", "2024-01-01", "", 1}, {"B", "牛奶", "2", "2024-01-02", "", 2}});
+        start({{"A", "面包", "1", "2024-01-01", "", "1"}, {"B", "牛奶", "2", "2024-01-02", "", "2"}});
         MessageCapture capture;
-        view()->setCurrentIndex(probe().model()->index(1, 0));
         answers.menu(QStringLiteral("删除"));
         answers.button(answer);
-        window->receivePop(view()->visualRect(probe().model()->index(1, 0)).center());
-        const Dialogs::Request q = answers.asked.last();
-        QCOMPARE(q.title, QStringLiteral("询问"));
-        QCOMPARE(q.text, QStringLiteral("是否删除：日期为：2024-01-02，物品名称为：牛奶。删除这项记录吗？"));
-        QCOMPARE(q.buttons, QMessageBox::Ok | QMessageBox::Cancel);
-        QCOMPARE(q.defaultButton, QMessageBox::Cancel);
+        driver->popAt(1);
+        QCOMPARE(describe(answers.asked.last()), describe({Dialogs::Request::Question, answers.asked.last().parent, "询问",
+                                                           "是否删除：日期为：2024-01-02，物品名称为：牛奶。删除这项记录吗？", QString(),
+                                                           QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel}));
         QCOMPARE(fileRows().size(), deleted ? 1 : 2);
         QCOMPARE(probe().model()->rowCount(), deleted ? 1 : 2);
         const QStringList logged = capture.messages();
@@ -184,7 +132,7 @@ private slots:
     void changeAndDeleteNeedARecordRow()
     {
         QFETCH(QString, entry);
-        start({{"A", "x", "1", "2024-01-01", "", 1}});
+        start({{"A", "x", "1", "2024-01-01", "", "1"}});
         driver->rightClick(-1, entry);
         QCOMPARE(answers.warnings(), QStringList{QStringLiteral("请定位到有效数据区域再点右键！")});
         QCOMPARE(answers.asked.last().title, QStringLiteral("警告"));
@@ -194,7 +142,7 @@ private slots:
 
     void changingTheDateMovesTheRowAndKeepsTheKey()
     {
-        start({{"A", "早", "1", "2024-01-01", "", 1}, {"B", "晚", "2", "2024-02-01", "", 2}});
+        start({{"A", "早", "1", "2024-01-01", "", "1"}, {"B", "晚", "2", "2024-02-01", "", "2"}});
         driver->rightClick(0, QStringLiteral("修改"));
         AddNew *f = probe().addNewForm();
         QCOMPARE(f->windowTitle(), QStringLiteral("修改数据窗体"));
@@ -221,15 +169,12 @@ private slots:
 
     void renameRelabelsRecords()
     {
-        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}, {"A", "z", "3", "2024-01-03", "", 3}});
-        driver->rightClick(-1, QStringLiteral("设置"));
+        start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "2"}, {"A", "z", "3", "2024-01-03", "", "3"}});
+        driver->renameCategories({{"A", QStringLiteral("甲")}});
         QCOMPARE(probe().settingForm()->windowTitle(), QStringLiteral("设置窗体"));
-        renameCategory(rowOfCategory("A"), QStringLiteral("甲"));
-        probe().settingForm()->close();
         QCOMPARE(storedCategories(), QStringLiteral("甲,B,C"));
         QCOMPARE(tableColumn(0), (QStringList{"甲", "B", "甲"}));
-        QCOMPARE(fileRows().at(0).at(0), QStringLiteral("甲"));
-        QCOMPARE(fileRows().at(2).at(0), QStringLiteral("甲"));
+        QCOMPARE(column(fileRows(), 0), (QStringList{"甲", "B", "甲"}));
         // The next entry offers the new name.
         driver->rightClick(-1, QStringLiteral("新增"));
         QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("甲"));
@@ -239,18 +184,15 @@ private slots:
 
     void renameThereAndBackRelabelsNothing()
     {
-        start({{"A", "x", "1", "2024-01-01", "", 1}});
-        driver->rightClick(-1, QStringLiteral("设置"));
-        renameCategory(0, QStringLiteral("Z"));
-        renameCategory(0, QStringLiteral("A"));
-        probe().settingForm()->close();
+        start({{"A", "x", "1", "2024-01-01", "", "1"}});
+        driver->renameCategories({{"A", "Z"}, {"Z", "A"}});
         QCOMPARE(fileRows().first().first(), QStringLiteral("A"));
         QCOMPARE(tableColumn(0), QStringList{"A"});
     }
 
     void closingWithoutChangeStoresTheListAndKeepsTheTable()
     {
-        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}});
+        start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "2"}});
         QVERIFY(execSql(databasePath(), {QStringLiteral("update tablesetting set settingvalue='changed elsewhere'")}));
         driver->rightClick(1, QStringLiteral("设置"));
         QSignalSpy inserted(probe().model(), &QAbstractItemModel::rowsInserted);
@@ -264,10 +206,10 @@ private slots:
 
     void deletedCategoryOpensOnTheFirst()
     {
-        start({{"B", "x", "1", "2024-01-01", "", 1}});
+        start({{"B", "x", "1", "2024-01-01", "", "1"}});
         driver->rightClick(-1, QStringLiteral("设置"));
         auto *list = child<QListView>(probe().settingForm(), "listView_setting");
-        list->setCurrentIndex(list->model()->index(rowOfCategory("B"), 0));
+        list->setCurrentIndex(list->model()->index(1, 0)); // B
         answers.button(QMessageBox::Ok);
         child<QPushButton>(probe().settingForm(), "pushButton_del")->click();
         probe().settingForm()->close();
@@ -279,16 +221,10 @@ private slots:
 
     void swappedNamesStayApart()
     {
-        start({{"A", "a1", "1", "2024-01-01", "", 1}, {"B", "b1", "2", "2024-01-02", "", 2}, {"A", "a2", "3", "2024-01-03", "", 3}});
-        driver->rightClick(-1, QStringLiteral("设置"));
-        renameCategory(rowOfCategory("A"), QStringLiteral("T"));
-        renameCategory(rowOfCategory("B"), QStringLiteral("A"));
-        renameCategory(rowOfCategory("T"), QStringLiteral("B"));
-        probe().settingForm()->close();
+        start({{"A", "a1", "1", "2024-01-01", "", "1"}, {"B", "b1", "2", "2024-01-02", "", "2"}, {"A", "a2", "3", "2024-01-03", "", "3"}});
+        driver->renameCategories({{"A", "T"}, {"B", "A"}, {"T", "B"}});
         QCOMPARE(tableColumn(0), (QStringList{"B", "A", "B"}));
-        QCOMPARE(fileRows().at(0).at(0), QStringLiteral("B"));
-        QCOMPARE(fileRows().at(1).at(0), QStringLiteral("A"));
-        QCOMPARE(fileRows().at(2).at(0), QStringLiteral("B"));
+        QCOMPARE(column(fileRows(), 0), (QStringList{"B", "A", "B"}));
     }
 
     void missingCategoryRowIsCreated()
@@ -296,10 +232,7 @@ private slots:
         start({});
         QVERIFY(execSql(databasePath(), {QStringLiteral("delete from tablesetting")}));
         restart();
-        driver->rightClick(-1, QStringLiteral("设置"));
-        answers.text(QStringLiteral("新类"));
-        child<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
-        probe().settingForm()->close();
+        driver->addCategory(QStringLiteral("新类"));
         QCOMPARE(storedCategories(), QStringLiteral(",新类,"));
         driver->rightClick(-1, QStringLiteral("新增"));
         QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
@@ -310,7 +243,7 @@ private slots:
 
     void keyNeverOverflows()
     {
-        start({{"A", "x", "1", "2024-01-01", "", 2147483647}});
+        start({{"A", "x", "1", "2024-01-01", "", "2147483647"}});
         driver->rightClick(-1, QStringLiteral("新增"));
         driver->fillEntry(QStringLiteral("y"), QStringLiteral("2"));
         driver->pressEntryButton();
@@ -351,7 +284,7 @@ private slots:
     {
         QFETCH(QString, command);
         QFETCH(bool, readOnly);
-        start({{"A", "x", "1", "2024-01-01", "", 1}, {"B", "y", "2", "2024-01-02", "", 2}});
+        start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "2"}});
         if (!readOnly) {
             // Written by another tool: shown as ID 0, which no statement can reach.
             QVERIFY(execSql(databasePath(), {QStringLiteral("create table keyless as select * from tablemoneydb"),
@@ -362,10 +295,8 @@ private slots:
             if (command == "category") // removed by another program while this one runs
                 QVERIFY(execSql(databasePath(), {QStringLiteral("delete from tablesetting")}));
         }
-        QFile file(databasePath());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray before = file.readAll();
-        file.close();
+        const QByteArray before = readFile(databasePath());
+        QVERIFY(before.startsWith("SQLite format 3"));
         const auto rowsBefore = driver->tableRows();
         QList<TableMoney> memoryBefore = *moneyList;
 
@@ -377,30 +308,18 @@ private slots:
         MessageCapture capture;
 
         if (command == "add") {
-            driver->rightClick(-1, QStringLiteral("新增"));
-            driver->fillEntry(QStringLiteral("z"), QStringLiteral("3"));
-            driver->pressEntryButton();
+            driver->add(QStringLiteral("z"), QStringLiteral("3"));
             QVERIFY(probe().addNewForm()->isVisible());
             QCOMPARE(child<QLineEdit>(probe().addNewForm(), "lineEdit_name")->text(), QStringLiteral("z"));
         } else if (command == "change") {
-            driver->rightClick(0, QStringLiteral("修改"));
-            child<QLineEdit>(probe().addNewForm(), "lineEdit_name")->setText(QStringLiteral("changed"));
-            driver->pressEntryButton();
+            driver->changeName(0, QStringLiteral("changed"));
             QVERIFY(probe().addNewForm()->isVisible());
         } else if (command == "delete") {
-            answers.menu(QStringLiteral("删除"));
-            answers.button(QMessageBox::Ok);
-            view()->setCurrentIndex(probe().model()->index(0, 0));
-            window->receivePop(view()->visualRect(probe().model()->index(0, 0)).center());
+            driver->remove(0);
         } else if (command == "rename") {
-            driver->rightClick(-1, QStringLiteral("设置"));
-            renameCategory(rowOfCategory("A"), QStringLiteral("甲"));
-            probe().settingForm()->close();
+            driver->renameCategories({{"A", QStringLiteral("甲")}});
         } else {
-            driver->rightClick(-1, QStringLiteral("设置"));
-            answers.text(QStringLiteral("D"));
-            child<QPushButton>(probe().settingForm(), "pushButton_addnew")->click();
-            probe().settingForm()->close();
+            driver->addCategory(QStringLiteral("D"));
         }
 
         QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});
@@ -409,9 +328,7 @@ private slots:
         QCOMPARE(moneyList->size(), memoryBefore.size());
         QCOMPARE(settingList->size(), 1);
         QCOMPARE(settingList->first()->settingvalue, QStringLiteral("A,B,C"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
-        file.close();
+        QCOMPARE(readFile(databasePath()), before);
 
         QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
         restart();

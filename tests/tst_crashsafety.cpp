@@ -5,8 +5,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QUuid>
 #include <QtTest>
 
 #include <csignal>
@@ -94,26 +92,7 @@ int runHelper(int argc, char **argv)
 // Read-write, as any SQLite client opens a book: a journal left by the kill is rolled back.
 QList<QStringList> query(const QString &sql)
 {
-    const QString name = QUuid::createUuid().toString();
-    QList<QStringList> rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(databasePath());
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(sql)) {
-                while (q.next()) {
-                    QStringList row;
-                    for (int i = 0; i < 6 && q.value(i).isValid(); ++i)
-                        row << q.value(i).toString();
-                    rows << row;
-                }
-            }
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
+    return queryRows(databasePath(), sql, Open::ReadWrite);
 }
 
 } // namespace
@@ -198,10 +177,7 @@ void TestCrashSafety::killedWhileAddingLosesNothingSaved()
         {
             MessageCapture capture;
             MainWindow window;
-            QStringList own;
-            for (const QString &m : capture.messages())
-                if (!m.startsWith(QLatin1String("QMetaObject::connectSlotsByName")))
-                    own << m;
+            const QStringList own = capture.ownMessages();
             QVERIFY2(own.isEmpty(), qPrintable(own.join('\n')));
             QCOMPARE(CommandDriver::memoryRows().size(), stored.size());
         }

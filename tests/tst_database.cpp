@@ -4,6 +4,7 @@
 #include "store/statements.h"
 #include "support/mainwindowprobe.h"
 #include "support/testsupport.h"
+#include "support/widgetchecks.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,20 +32,11 @@ const QStringList looseSchema = {
     "create table tablesetting(settingname, settingvalue)",
 };
 
-// The program's own diagnostics, without the toolkit's warnings about unfinished forms.
-QStringList diagnostics(const MessageCapture &capture)
+// Whether a statement ran and how many rows it changed, its error when it failed.
+QString outcome(const StatementResult &r)
 {
-    QStringList own;
-    for (const QString &m : capture.messages())
-        if (!m.startsWith("QMetaObject::connectSlotsByName"))
-            own << m;
-    return own;
-}
-
-QList<TableMoney> loadedRecords()
-{
-    QMutexLocker lock(moneyMutex);
-    return *moneyList;
+    return (r.ok ? QStringLiteral("ok, ") : QStringLiteral("failed, ")) + QString::number(r.rowsAffected)
+        + (r.error.isValid() ? QStringLiteral(": ") + r.error.text() : QString());
 }
 
 } // namespace
@@ -91,16 +83,13 @@ void TestDatabase::stop()
 
 void TestDatabase::init()
 {
-    QFileInfo info(databasePath());
-    if (info.isDir())
-        QDir(databasePath()).removeRecursively();
-    QFile::remove(databasePath());
+    removeBook();
 }
 
 void TestDatabase::cleanup()
 {
     stop();
-    init();
+    removeBook();
 }
 
 void TestDatabase::missingFile()
@@ -108,7 +97,7 @@ void TestDatabase::missingFile()
     {
             MessageCapture capture;
             window = start();
-            QCOMPARE(diagnostics(capture), (QStringList{"error:db file is not exists", noExpenseTable, noSettingTable}));
+            QCOMPARE(capture.ownMessages(), (QStringList{"error:db file is not exists", noExpenseTable, noSettingTable}));
     }
     // The table never got its model: not even a header row.
     QVERIFY(MainWindowProbe(*window).view()->model() != MainWindowProbe(*window).model());
@@ -123,7 +112,7 @@ void TestDatabase::missingFile()
 
     MessageCapture capture;
     window = start();
-    QCOMPARE(diagnostics(capture), (QStringList{noExpenseTable, noSettingTable}));
+    QCOMPARE(capture.ownMessages(), (QStringList{noExpenseTable, noSettingTable}));
 }
 
 void TestDatabase::emptyBook()
@@ -131,7 +120,7 @@ void TestDatabase::emptyBook()
     QVERIFY(createDatabase(databasePath(), QString("")));
     MessageCapture capture;
     window = start();
-    QVERIFY(diagnostics(capture).isEmpty());
+    QVERIFY(capture.ownMessages().isEmpty());
 
     QTableView *view = MainWindowProbe(*window).view();
     QCOMPARE(view->model(), MainWindowProbe(*window).model());
@@ -150,7 +139,7 @@ void TestDatabase::openFails()
     QVERIFY(QDir().mkpath(databasePath()));
     MessageCapture capture;
     window = start();
-    const QStringList messages = diagnostics(capture);
+    const QStringList messages = capture.ownMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages.at(0).startsWith("Error: Failed to connect database. QSqlError("), qPrintable(messages.at(0)));
     QVERIFY(!messages.at(0).endsWith(' '));
@@ -206,19 +195,13 @@ void TestDatabase::values()
 
     MessageCapture capture;
     window = start();
-    QVERIFY(diagnostics(capture).isEmpty());
+    QVERIFY(capture.ownMessages().isEmpty());
     const QList<TableMoney> records = loadedRecords();
     QCOMPARE(records.size(), 1);
-    const TableMoney &r = records.at(0);
-    QCOMPARE((QStringList{r.type, r.name, r.price, r.date, r.memo}), texts);
-    QCOMPARE(r.MyID, MyID);
-
+    const QStringList loaded = texts + QStringList{QString::number(MyID)};
+    QCOMPARE(fields(records.at(0)), loaded);
     // The table shows the texts as loaded, the key in decimal.
-    QAbstractItemModel *model = MainWindowProbe(*window).view()->model();
-    QCOMPARE(model->rowCount(), 1);
-    for (int column = 0; column < 5; ++column)
-        QCOMPARE(model->index(0, column).data().toString(), texts.at(column));
-    QCOMPARE(model->index(0, 5).data().toString(), QString::number(MyID));
+    QCOMPARE(WidgetChecks::cells(MainWindowProbe(*window).view()->model()), QList<QStringList>{loaded});
 }
 
 // The book is read straight from SQLite where possible; every value must come out as
@@ -245,9 +228,9 @@ void TestDatabase::directReadAsDriver()
     const QString insert = "insert into tablemoneydb values(" + row + ")";
     QVERIFY(execSql(databasePath(), looseSchema + QStringList{insert, insert})); // twice: seen texts too
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("direct"));
-        db.setDatabaseName(databasePath());
-        QVERIFY(db.open());
+        Connection connection(databasePath());
+        QSqlDatabase db = connection.db();
+        QVERIFY(db.isOpen());
         QList<TableMoney> direct;
         QVERIFY(readMoneyRowsDirectly(db, direct));
         QSqlQuery query(db);
@@ -266,7 +249,6 @@ void TestDatabase::directReadAsDriver()
         }
         QCOMPARE(count, direct.size());
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("direct"));
 }
 
 void TestDatabase::statementsRoundTrip_data()
@@ -289,16 +271,8 @@ void TestDatabase::statementsRoundTrip()
     window = start();
     {
         ExpenseStatements statements(QSqlDatabase::database());
-        TableMoney record;
-        record.type = QStringLiteral("餐饮");
-        record.name = name;
-        record.price = QStringLiteral("12.50");
-        record.date = QStringLiteral("2023-04-05");
-        record.memo = memo;
-        record.MyID = 41;
-        StatementResult result = statements.insertMoney(record);
-        QVERIFY2(result.ok, qPrintable(result.error.text()));
-        QCOMPARE(result.rowsAffected, 1);
+        TableMoney record{QStringLiteral("餐饮"), name, QStringLiteral("12.50"), QStringLiteral("2023-04-05"), memo, 41};
+        QCOMPARE(outcome(statements.insertMoney(record)), QStringLiteral("ok, 1"));
         // The same prepared statement serves the next record.
         record.MyID = 42;
         QVERIFY(statements.insertMoney(record).ok);
@@ -313,50 +287,28 @@ void TestDatabase::statementsRoundTrip()
         QCOMPARE(r.memo, memo.isNull() ? QString("") : memo);
         QCOMPARE(r.price, QString("12.50"));
     }
-    QSqlQuery q(QSqlDatabase::database());
-    QVERIFY(q.exec("select count(*) from tablemoneydb where memo is null"));
-    QVERIFY(q.next());
-    QCOMPARE(q.value(0).toInt(), 0);
+    QCOMPARE(queryRows(databasePath(), "select count(*) from tablemoneydb where memo is null"), QList<QStringList>{{"0"}});
 }
 
 void TestDatabase::statementsUpdateAndDelete()
 {
     QVERIFY(createDatabase(databasePath(), "a,b"));
-    QVERIFY(execSql(databasePath(), {
-        "insert into tablemoneydb values('a', 'one', '1', '2022-01-01', '', 1)",
-        "insert into tablemoneydb values('a', 'two', '2', '2022-01-02', '', 2)",
-    }));
+    QVERIFY(insertRecords(databasePath(), {{"a", "one", "1", "2022-01-01", "", "1"}, {"a", "two", "2", "2022-01-02", "", "2"}}));
     window = start();
     {
         ExpenseStatements statements(QSqlDatabase::database());
-        TableMoney changed;
-        changed.type = "b";
-        changed.name = "it's \"2\"";
-        changed.price = "2.5";
-        changed.date = "2022-02-02";
-        changed.memo = "%1\n";
-        changed.MyID = 2;
-        StatementResult result = statements.updateMoney(changed);
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 1);
+        TableMoney changed{"b", "it's \"2\"", "2.5", "2022-02-02", "%1\n", 2};
+        QCOMPARE(outcome(statements.updateMoney(changed)), QStringLiteral("ok, 1"));
         changed.MyID = 99;
-        result = statements.updateMoney(changed);
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 0);
-
-        result = statements.deleteMoney(1);
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 1);
+        QCOMPARE(outcome(statements.updateMoney(changed)), QStringLiteral("ok, 0"));
+        QCOMPARE(outcome(statements.deleteMoney(1)), QStringLiteral("ok, 1"));
     }
     stop();
 
     window = start();
     const QList<TableMoney> records = loadedRecords();
     QCOMPARE(records.size(), 1);
-    QCOMPARE(records.at(0).MyID, 2);
-    QCOMPARE(records.at(0).type, QString("b"));
-    QCOMPARE(records.at(0).name, QString("it's \"2\""));
-    QCOMPARE(records.at(0).memo, QString("%1\n"));
+    QCOMPARE(fields(records.at(0)), (QStringList{"b", "it's \"2\"", "2.5", "2022-02-02", "%1\n", "2"}));
 }
 
 void TestDatabase::settingStatements()
@@ -366,15 +318,9 @@ void TestDatabase::settingStatements()
     {
         ExpenseStatements statements(QSqlDatabase::database());
         // No row to update yet: the caller learns it and can insert one.
-        StatementResult result = statements.updateSetting("a,b", "大类名称");
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 0);
-        result = statements.insertSetting("大类名称", "a,b");
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 1);
-        result = statements.updateSetting("x'y,%2", "大类名称");
-        QVERIFY(result.ok);
-        QCOMPARE(result.rowsAffected, 1);
+        QCOMPARE(outcome(statements.updateSetting("a,b", "大类名称")), QStringLiteral("ok, 0"));
+        QCOMPARE(outcome(statements.insertSetting("大类名称", "a,b")), QStringLiteral("ok, 1"));
+        QCOMPARE(outcome(statements.updateSetting("x'y,%2", "大类名称")), QStringLiteral("ok, 1"));
     }
     stop();
 

@@ -151,12 +151,7 @@ private:
         Snapshot s;
         s.step = name;
         QAbstractItemModel *model = view->model();
-        for (int r = 0; r < model->rowCount(); ++r) {
-            QStringList row;
-            for (int c = 0; c < model->columnCount(); ++c)
-                row << model->index(r, c).data().toString();
-            s.cells << row;
-        }
+        s.cells = WidgetChecks::cells(model);
         for (int c = 0; c < model->columnCount(); ++c)
             s.headers << model->headerData(c, Qt::Horizontal).toString();
         QHeaderView *header = view->horizontalHeader();

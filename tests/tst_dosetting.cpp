@@ -3,6 +3,7 @@
 #include "store/categoryrules.h"
 #include "support/dialoganswers.h"
 #include "support/testsupport.h"
+#include "support/widgetchecks.h"
 #include "ui/dialogs.h"
 
 #include <QtTest>
@@ -11,51 +12,49 @@
 
 using TestSupport::child;
 
-// The form's widgets, found by their object names.
-struct DoSettingWidgets
-{
-    explicit DoSettingWidgets(QWidget *f)
-        : listView_setting(child<QListView>(f, "listView_setting"))
-        , widget_2(child<QWidget>(f, "widget_2"))
-        , verticalLayout(child<QVBoxLayout>(f, "verticalLayout"))
-        , pushButton_addnew(child<QPushButton>(f, "pushButton_addnew"))
-        , pushButton_edit(child<QPushButton>(f, "pushButton_edit"))
-        , pushButton_del(child<QPushButton>(f, "pushButton_del"))
-        , pushButton_up(child<QPushButton>(f, "pushButton_up"))
-        , pushButton_down(child<QPushButton>(f, "pushButton_down"))
-    {
-    }
-    QListView *listView_setting;
-    QWidget *widget_2;
-    QVBoxLayout *verticalLayout;
-    QPushButton *pushButton_addnew;
-    QPushButton *pushButton_edit;
-    QPushButton *pushButton_del;
-    QPushButton *pushButton_up;
-    QPushButton *pushButton_down;
-};
-
+// Reaches the form's widgets, by their object names, and its state.
 class DoSettingProbe
 {
 public:
-    explicit DoSettingProbe(DoSetting &f) : form(f), widgets(&f) {}
-    const DoSettingWidgets *ui() const { return &widgets; }
-    DoSettingWidgets widgets;
+    explicit DoSettingProbe(DoSetting &f) : form(f) {}
+    // The form given value, as the main window sends it.
+    DoSettingProbe(DoSetting &f, const QString &value) : form(f) { give(value); }
+    void give(const QString &value) const
+    {
+        TableSetting setting(nullptr);
+        setting.settingname = QStringLiteral("something else");
+        setting.settingvalue = value;
+        form.receiveSettingEntity(&setting);
+    }
     QString value() const { return form.settingValue; }
     int nextKey() const { return form.nextRenameKey; }
-    DoSetting &form;
-
     QStringList shown() const
     {
-        auto *m = qobject_cast<QStringListModel *>(ui()->listView_setting->model());
+        auto *m = qobject_cast<QStringListModel *>(listView_setting->model());
         return m ? m->stringList() : QStringList();
     }
-    int currentRow() const { return ui()->listView_setting->currentIndex().row(); }
+    int currentRow() const { return listView_setting->currentIndex().row(); }
     void select(int row) const
     {
-        QListView *v = ui()->listView_setting;
-        v->setCurrentIndex(row < 0 ? QModelIndex() : v->model()->index(row, 0));
+        listView_setting->setCurrentIndex(row < 0 ? QModelIndex() : listView_setting->model()->index(row, 0));
     }
+    // Renames the category at row to to, answering the input dialog.
+    void rename(DialogAnswers &dialogs, int row, const QString &to) const
+    {
+        select(row);
+        dialogs.text(to);
+        pushButton_edit->click();
+    }
+
+    DoSetting &form;
+    QListView *listView_setting = child<QListView>(&form, "listView_setting");
+    QWidget *widget_2 = child<QWidget>(&form, "widget_2");
+    QVBoxLayout *verticalLayout = child<QVBoxLayout>(&form, "verticalLayout");
+    QPushButton *pushButton_addnew = child<QPushButton>(&form, "pushButton_addnew");
+    QPushButton *pushButton_edit = child<QPushButton>(&form, "pushButton_edit");
+    QPushButton *pushButton_del = child<QPushButton>(&form, "pushButton_del");
+    QPushButton *pushButton_up = child<QPushButton>(&form, "pushButton_up");
+    QPushButton *pushButton_down = child<QPushButton>(&form, "pushButton_down");
 };
 
 namespace {
@@ -67,14 +66,6 @@ const QString MsgC = QStringLiteral("您刚才使用了英文逗号，请改为�
 const QString MsgD = QStringLiteral("您刚才输入的项目已经存在了，请不要输入重复的项目。");
 const QString MsgE = QStringLiteral("您选择的项目已经是第一个，不能再上移了。");
 const QString MsgF = QStringLiteral("您选择的项目已经是最后一个，不能再下移了。");
-
-void give(DoSetting &form, const QString &value)
-{
-    TableSetting setting(nullptr);
-    setting.settingname = QStringLiteral("something else");
-    setting.settingvalue = value;
-    form.receiveSettingEntity(&setting);
-}
 
 using History = QMap<int, QStringList>;
 
@@ -109,15 +100,15 @@ void TestDoSetting::layout()
     QCOMPARE(form.objectName(), QStringLiteral("DoSetting"));
     QCOMPARE(form.size(), QSize(400, 518));
     QCOMPARE(form.windowTitle(), QStringLiteral("Form"));
-    QVERIFY(!p.ui()->listView_setting->model());
-    QCOMPARE(p.ui()->widget_2->minimumSize(), QSize(100, 500));
-    QCOMPARE(p.ui()->widget_2->maximumSize(), QSize(16777215, 500));
-    QCOMPARE(p.ui()->widget_2->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
-    QCOMPARE(p.ui()->widget_2->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
-    QVBoxLayout *column = p.ui()->verticalLayout;
+    QVERIFY(!p.listView_setting->model());
+    QCOMPARE(p.widget_2->minimumSize(), QSize(100, 500));
+    QCOMPARE(p.widget_2->maximumSize(), QSize(16777215, 500));
+    QCOMPARE(p.widget_2->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
+    QCOMPARE(p.widget_2->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
+    QVBoxLayout *column = p.verticalLayout;
     QCOMPARE(column->count(), 9);
-    const QList<QPushButton *> buttons{p.ui()->pushButton_addnew, p.ui()->pushButton_edit, p.ui()->pushButton_del,
-                                       p.ui()->pushButton_up, p.ui()->pushButton_down};
+    const QList<QPushButton *> buttons{p.pushButton_addnew, p.pushButton_edit, p.pushButton_del,
+                                       p.pushButton_up, p.pushButton_down};
     const QStringList captions{"新增", "修改", "删除", "上移", "下移"};
     for (int i = 0; i < buttons.size(); ++i) {
         QCOMPARE(column->itemAt(2 * i)->widget(), buttons.at(i));
@@ -130,22 +121,16 @@ void TestDoSetting::layout()
         }
     }
     // Default focus chain follows creation order.
-    QList<QWidget *> expected{p.ui()->listView_setting};
+    QList<QWidget *> expected{p.listView_setting};
     for (QPushButton *b : buttons)
         expected << b;
-    QList<QWidget *> chain;
-    for (QWidget *w = form.nextInFocusChain(); w != &form; w = w->nextInFocusChain()) {
-        if (expected.contains(w))
-            chain << w;
-    }
-    QCOMPARE(chain, expected);
+    QCOMPARE(WidgetChecks::focusOrder(&form, expected), expected);
 }
 
 void TestDoSetting::receiveList()
 {
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, ",a,, b ,");
+    DoSettingProbe p(form, ",a,, b ,");
     QCOMPARE(p.value(), QStringLiteral(",a,, b ,"));
     QCOMPARE(p.shown(), (QStringList{"a", " b "}));
     QCOMPARE(p.currentRow(), -1);
@@ -154,30 +139,28 @@ void TestDoSetting::receiveList()
 void TestDoSetting::modelsDoNotPileUp()
 {
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, "a,b,c");
-    QPointer<QAbstractItemModel> first = p.ui()->listView_setting->model();
+    DoSettingProbe p(form, "a,b,c");
+    QPointer<QAbstractItemModel> first = p.listView_setting->model();
     for (int i = 0; i < 5; ++i)
-        give(form, "a,b,c");
+        p.give("a,b,c");
     p.select(2);
     ScopedDialogAnswers dialogs;
-    p.ui()->pushButton_up->click();
-    p.ui()->pushButton_down->click();
+    p.pushButton_up->click();
+    p.pushButton_down->click();
     QVERIFY(first.isNull());
     QCOMPARE(form.findChildren<QStringListModel *>().size(), 1);
     QCOMPARE(form.findChildren<QItemSelectionModel *>().size(), 1);
-    QCOMPARE(p.ui()->listView_setting->selectionModel()->model(), p.ui()->listView_setting->model());
+    QCOMPARE(p.listView_setting->selectionModel()->model(), p.listView_setting->model());
 }
 
 void TestDoSetting::noInPlaceEditing()
 {
     DoSetting form;
     DoSettingProbe p(form);
-    QListView *view = p.ui()->listView_setting;
+    QListView *view = p.listView_setting;
     QCOMPARE(view->editTriggers(), QAbstractItemView::EditTriggers(QAbstractItemView::NoEditTriggers));
-    give(form, "a,b");
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    p.give("a,b");
+    QVERIFY(WidgetChecks::showExposed(&form));
     const QRect rect = view->visualRect(view->model()->index(1, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
@@ -220,24 +203,16 @@ void TestDoSetting::add()
     QFETCH(QString, message);
     QFETCH(QStringList, shown);
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, value);
+    DoSettingProbe p(form, value);
     p.select(0);
     ScopedDialogAnswers dialogs;
     dialogs.text(entered, accepted);
-    p.ui()->pushButton_addnew->click();
+    p.pushButton_addnew->click();
 
-    const Dialogs::Request &ask = dialogs.asked.at(0);
-    QCOMPARE(ask.kind, Dialogs::Request::GetText);
-    QCOMPARE(ask.parent, &form);
-    QCOMPARE(ask.title, QStringLiteral("QInputdialog_Name"));
-    QCOMPARE(ask.text, QStringLiteral("请输入新的大类名称："));
-    QCOMPARE(ask.defaultText, QString());
+    QCOMPARE(describe(dialogs.asked.at(0)), describe({Dialogs::Request::GetText, &form, "QInputdialog_Name", "请输入新的大类名称："}));
     QCOMPARE(dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
-    if (!message.isEmpty()) {
-        QCOMPARE(dialogs.asked.at(1).kind, Dialogs::Request::Information);
-        QCOMPARE(dialogs.asked.at(1).title, InfoTitle);
-    }
+    if (!message.isEmpty())
+        QCOMPARE(describe(dialogs.asked.at(1)), describe({Dialogs::Request::Information, &form, InfoTitle, message}));
     QCOMPARE(p.value(), result);
     QCOMPARE(p.shown(), shown);
     QVERIFY(form.renameHistory.isEmpty());
@@ -277,22 +252,16 @@ void TestDoSetting::change()
     QFETCH(QString, message);
     QFETCH(History, history);
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, value);
+    DoSettingProbe p(form, value);
     p.select(row);
     const QString old = row < 0 ? QString() : p.shown().at(row);
     ScopedDialogAnswers dialogs;
     dialogs.text(entered, accepted);
-    p.ui()->pushButton_edit->click();
+    p.pushButton_edit->click();
 
-    if (row >= 0) {
-        const Dialogs::Request &ask = dialogs.asked.at(0);
-        QCOMPARE(ask.kind, Dialogs::Request::GetText);
-        QCOMPARE(ask.parent, &form);
-        QCOMPARE(ask.title, QStringLiteral("QInputdialog_Name"));
-        QCOMPARE(ask.text, QStringLiteral("请修改您选择的大类名称："));
-        QCOMPARE(ask.defaultText, old);
-    }
+    if (row >= 0)
+        QCOMPARE(describe(dialogs.asked.at(0)),
+                 describe({Dialogs::Request::GetText, &form, "QInputdialog_Name", "请修改您选择的大类名称：", old}));
     QCOMPARE(dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(p.value(), result);
     QCOMPARE(form.renameHistory, history);
@@ -325,25 +294,18 @@ void TestDoSetting::remove()
     QFETCH(QString, result);
     QFETCH(QStringList, messages);
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, value);
+    DoSettingProbe p(form, value);
     p.select(row);
     ScopedDialogAnswers dialogs;
     dialogs.button(QMessageBox::StandardButton(answer));
-    p.ui()->pushButton_del->click();
+    p.pushButton_del->click();
 
     QCOMPARE(dialogs.messages(), messages);
-    const Dialogs::Request &r = dialogs.asked.at(0);
-    QCOMPARE(r.parent, &form);
-    if (row >= 0) {
-        QCOMPARE(r.kind, Dialogs::Request::Question);
-        QCOMPARE(r.title, QStringLiteral("询问"));
-        QCOMPARE(r.buttons, QMessageBox::Ok | QMessageBox::Cancel);
-        QCOMPARE(r.defaultButton, QMessageBox::Cancel);
-    } else {
-        QCOMPARE(r.kind, Dialogs::Request::Information);
-        QCOMPARE(r.title, InfoTitle);
-    }
+    if (row >= 0)
+        QCOMPARE(describe(dialogs.asked.at(0)), describe({Dialogs::Request::Question, &form, "询问", messages.first(), QString(),
+                                                          QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel}));
+    else
+        QCOMPARE(describe(dialogs.asked.at(0)), describe({Dialogs::Request::Information, &form, InfoTitle, MsgA}));
     QCOMPARE(p.value(), result);
     QCOMPARE(p.shown(), CategoryRules::names(result));
     QVERIFY(form.renameHistory.isEmpty());
@@ -380,10 +342,10 @@ void TestDoSetting::move()
     DoSetting form;
     DoSettingProbe p(form);
     if (row != -2) { // -2: the form never got a list
-        give(form, value);
+        p.give(value);
         p.select(row);
     }
-    QPushButton *button = up ? p.ui()->pushButton_up : p.ui()->pushButton_down;
+    QPushButton *button = up ? p.pushButton_up : p.pushButton_down;
     QList<bool> enabledDuringMessage;
     ScopedDialogAnswers dialogs;
     dialogs.onRequest = [&](const Dialogs::Request &) { enabledDuringMessage << button->isEnabled(); };
@@ -391,8 +353,7 @@ void TestDoSetting::move()
 
     QCOMPARE(dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
     if (!message.isEmpty()) {
-        QCOMPARE(dialogs.asked.at(0).kind, Dialogs::Request::Information);
-        QCOMPARE(dialogs.asked.at(0).title, InfoTitle);
+        QCOMPARE(describe(dialogs.asked.at(0)), describe({Dialogs::Request::Information, &form, InfoTitle, message}));
         QCOMPARE(enabledDuringMessage, QList<bool>{false});
     }
     QVERIFY(button->isEnabled());
@@ -405,15 +366,14 @@ void TestDoSetting::move()
 void TestDoSetting::repeatedMoves()
 {
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, "a,b,c,d");
+    DoSettingProbe p(form, "a,b,c,d");
     p.select(3);
     ScopedDialogAnswers dialogs;
     for (int i = 0; i < 4; ++i)
-        p.ui()->pushButton_up->click();
+        p.pushButton_up->click();
     QCOMPARE(p.value(), QStringLiteral("d,a,b,c"));
     QCOMPARE(dialogs.messages(), QStringList{MsgE});
-    p.ui()->pushButton_down->click();
+    p.pushButton_down->click();
     QCOMPARE(p.value(), QStringLiteral("a,d,b,c"));
     QCOMPARE(p.currentRow(), 1);
 }
@@ -421,19 +381,13 @@ void TestDoSetting::repeatedMoves()
 void TestDoSetting::renameChains()
 {
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, "A,X");
+    DoSettingProbe p(form, "A,X");
     ScopedDialogAnswers dialogs;
-    auto rename = [&](int row, const QString &to) {
-        p.select(row);
-        dialogs.text(to);
-        p.ui()->pushButton_edit->click();
-    };
-    rename(0, "B");
-    rename(0, "C");
+    p.rename(dialogs, 0, "B");
+    p.rename(dialogs, 0, "C");
     QCOMPARE(form.renameHistory, (History{{0, {"A", "B", "C"}}}));
-    rename(1, "Y");
-    rename(0, "A");
+    p.rename(dialogs, 1, "Y");
+    p.rename(dialogs, 0, "A");
     QCOMPARE(form.renameHistory, (History{{0, {"A", "B", "C", "A"}}, {1, {"X", "Y"}}}));
     QCOMPARE(p.value(), QStringLiteral("A,Y"));
     QCOMPARE(p.nextKey(), 2);
@@ -443,23 +397,16 @@ void TestDoSetting::renameChains()
 void TestDoSetting::historyEmptiedKeysRise()
 {
     DoSetting form;
-    DoSettingProbe p(form);
-    give(form, "a,b");
+    DoSettingProbe p(form, "a,b");
     ScopedDialogAnswers dialogs;
-    p.select(0);
-    dialogs.text("c");
-    p.ui()->pushButton_edit->click();
-    p.select(1);
-    dialogs.text("d");
-    p.ui()->pushButton_edit->click();
+    p.rename(dialogs, 0, "c");
+    p.rename(dialogs, 1, "d");
     QCOMPARE(form.renameHistory.keys(), (QList<int>{0, 1}));
 
-    give(form, "c,d");
+    p.give("c,d");
     QVERIFY(form.renameHistory.isEmpty());
     QCOMPARE(p.nextKey(), 2);
-    p.select(0);
-    dialogs.text("e");
-    p.ui()->pushButton_edit->click();
+    p.rename(dialogs, 0, "e");
     QCOMPARE(form.renameHistory, (History{{2, {"c", "e"}}}));
 }
 
@@ -469,7 +416,7 @@ void TestDoSetting::closeAlwaysSends()
     DoSetting *form = new DoSetting(&owner);
     DoSettingProbe p(*form);
     form->setWindowFlag(Qt::Window);
-    give(*form, ",a,,b,");
+    p.give(",a,,b,");
 
     QList<TableSetting *> sent;
     QObject::connect(form, &DoSetting::sendSettingEntity, [&](TableSetting *s) { sent << s; });
@@ -491,7 +438,7 @@ void TestDoSetting::closeAlwaysSends()
     p.select(0);
     ScopedDialogAnswers dialogs;
     dialogs.button(QMessageBox::Ok);
-    p.ui()->pushButton_del->click();
+    p.pushButton_del->click();
     form->close();
     QCOMPARE(sent.size(), 3);
     QCOMPARE(sent.at(2)->settingvalue, QStringLiteral("b,"));

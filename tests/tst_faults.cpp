@@ -27,12 +27,6 @@ const uid_t nobody = 65534;
 
 enum class Fault { ReadOnlyFile, ReadOnlyDirectory, Busy, Removed, Replaced };
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 QString dirPath()
 {
     return QCoreApplication::applicationDirPath();
@@ -51,7 +45,7 @@ class TestFaults : public QObject, DrivenWindow
 {
     Q_OBJECT
 private slots:
-    void init();
+    void init() { resetAnswers(); }
     void cleanup();
     void faults_data();
     void faults();
@@ -63,21 +57,15 @@ private:
     void run(const QString &command);
 };
 
-void TestFaults::init()
-{
-    resetAnswers();
-}
-
 void TestFaults::cleanup()
 {
-    closeWindow();
+    endTest();
     QSqlDatabase::removeDatabase(QStringLiteral("holder"));
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     QFile::setPermissions(dirPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
                                          | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
     QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
     QFile::remove(awayPath());
-    Dialogs::setResponder(nullptr);
 }
 
 // Faults that exist before the program starts (a read-only file or folder) are set up
@@ -107,7 +95,7 @@ void TestFaults::startFault(Fault fault)
         // Another book in its place, one a restore from an old copy might leave.
         QVERIFY(QFile::rename(databasePath(), awayPath()));
         QVERIFY(createDatabase(databasePath(), QStringLiteral("X,Y")));
-        QVERIFY(execSql(databasePath(), {QStringLiteral("insert into tablemoneydb values('X', 'other', '9', '2020-01-01', '', 1)")}));
+        QVERIFY(insertRecords(databasePath(), {{"X", "other", "9", "2020-01-01", "", "1"}}));
         break;
     }
 }
@@ -178,12 +166,10 @@ void TestFaults::faults()
         QSKIP("file modes do not stop root: run by readOnlyCasesAsUnprivilegedUser");
 
     QVERIFY(createDatabase(databasePath(), QStringLiteral("A,B,C")));
-    QVERIFY(execSql(databasePath(), {
-        QStringLiteral("insert into tablemoneydb values('A', '面包', '1', '2024-01-01', '', 1)"),
-        QStringLiteral("insert into tablemoneydb values('B', '牛奶', '2.5', '2024-01-02', '早餐', 2)"),
-        QStringLiteral("insert into tablemoneydb values('C', '车票', '10', '2024-01-03', '', 3)"),
-    }));
-    const QByteArray bookBefore = fileBytes(databasePath());
+    QVERIFY(insertRecords(databasePath(), {{"A", "面包", "1", "2024-01-01", "", "1"},
+                                           {"B", "牛奶", "2.5", "2024-01-02", "早餐", "2"},
+                                           {"C", "车票", "10", "2024-01-03", "", "3"}}));
+    const QByteArray bookBefore = readFile(databasePath());
     const QList<QStringList> rowsBefore = storedRows(databasePath());
 
     const bool beforeStart = fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyDirectory;
@@ -193,7 +179,7 @@ void TestFaults::faults()
     QCOMPARE(driver->tableRows(), rowsBefore);
     if (!beforeStart)
         startFault(fault);
-    const QByteArray otherBook = fault == Fault::Replaced ? fileBytes(databasePath()) : QByteArray();
+    const QByteArray otherBook = fault == Fault::Replaced ? readFile(databasePath()) : QByteArray();
 
     QString log;
     {
@@ -208,10 +194,10 @@ void TestFaults::faults()
     QCOMPARE(CommandDriver::memoryRows(), rowsBefore);
     QCOMPARE(CommandDriver::categorySetting(), QStringLiteral("A,B,C"));
     if (fault == Fault::Replaced)
-        QCOMPARE(fileBytes(databasePath()), otherBook);
+        QCOMPARE(readFile(databasePath()), otherBook);
 
     endFault(fault);
-    QCOMPARE(fileBytes(databasePath()), bookBefore);
+    QCOMPARE(readFile(databasePath()), bookBefore);
     QCOMPARE(storedRows(databasePath()), rowsBefore);
 
     // The fault is gone: the next try is saved, and memory, table and file agree.

@@ -66,8 +66,7 @@ void TestMainWindow::initTestCase()
 void TestMainWindow::cleanupTestCase()
 {
     window.reset();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    QFile::remove(databasePath());
+    removeBook();
 }
 
 void TestMainWindow::afterConstruction()

@@ -1,28 +1,10 @@
 #include "store/monthtotals.h"
+#include "support/testsupport.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
 
-namespace {
-
-// Each entry is "date|price".
-QList<TableMoney> records(const QStringList &entries)
-{
-    QList<TableMoney> list;
-    qint32 id = 1;
-    for (const QString &entry : entries) {
-        TableMoney r;
-        r.type = QStringLiteral("餐饮");
-        r.name = QStringLiteral("item");
-        r.date = entry.section(QLatin1Char('|'), 0, 0);
-        r.price = entry.section(QLatin1Char('|'), 1);
-        r.MyID = id++;
-        list.append(r);
-    }
-    return list;
-}
-
-} // namespace
+using TestSupport::datedRecords;
 
 class TestMonthTotals : public QObject
 {
@@ -93,7 +75,7 @@ void TestMonthTotals::totals()
     QFETCH(QStringList, months);
     QFETCH(QList<double>, sums);
 
-    const QMap<QString, double> result = monthTotals(records(entries), start, end);
+    const QMap<QString, double> result = monthTotals(datedRecords(entries), start, end);
     QCOMPARE(result.keys(), months);
     const QList<double> values = result.values();
     QCOMPARE(values.size(), sums.size());

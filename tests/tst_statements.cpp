@@ -40,8 +40,7 @@ void TestStatements::categoryListSave()
     QFETCH(QString, types);
     const QString path = databasePath();
     QVERIFY(createDatabase(path, QStringLiteral("A,B")));
-    QVERIFY(execSql(path, {QStringLiteral("insert into tablemoneydb values('A', 'x', '1', '2024-01-01', '', 1)"),
-                           QStringLiteral("insert into tablemoneydb values('A', 'y', '2', '2024-01-02', '', 2)")}));
+    QVERIFY(insertRecords(path, {{"A", "x", "1", "2024-01-01", "", "1"}, {"A", "y", "2", "2024-01-02", "", "2"}}));
     QVERIFY(execSql(path, setup.split(QLatin1Char('|'))));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));

@@ -2,6 +2,7 @@
 #include "mainwindow/mainwindow.h"
 #include "support/mainwindowprobe.h"
 #include "support/testsupport.h"
+#include "support/widgetchecks.h"
 
 #include <QAction>
 #include <QFile>
@@ -29,23 +30,16 @@ struct Row
 
 QList<int> keys()
 {
-    QMutexLocker lock(moneyMutex);
     QList<int> ids;
-    for (const TableMoney &r : qAsConst(*moneyList))
+    for (const TableMoney &r : loadedRecords())
         ids << r.MyID;
     return ids;
 }
 
 TableMoney record(const QString &date, int MyID)
 {
-    TableMoney r;
-    r.type = QStringLiteral("餐饮");
-    r.name = QStringLiteral("item %1").arg(MyID);
-    r.price = QStringLiteral("%1.50").arg(MyID);
-    r.date = date;
-    r.memo = QStringLiteral("line one\nline two");
-    r.MyID = MyID;
-    return r;
+    return {QStringLiteral("餐饮"), QStringLiteral("item %1").arg(MyID), QStringLiteral("%1.50").arg(MyID), date,
+            QStringLiteral("line one\nline two"), MyID};
 }
 
 } // namespace
@@ -81,25 +75,22 @@ private:
 void TestTable::startWith(const QList<Row> &rows)
 {
     QVERIFY(createDatabase(databasePath(), "餐饮,交通"));
-    QStringList inserts;
+    QList<QStringList> records;
     for (const Row &r : rows)
-        inserts << QStringLiteral("insert into tablemoneydb values('餐饮', 'item %1', '%1.50', '%2', 'line one' || char(10) || 'line two', %1)")
-                       .arg(r.MyID)
-                       .arg(r.date);
-    QVERIFY(execSql(databasePath(), inserts));
+        records << fields(record(r.date, r.MyID));
+    QVERIFY(insertRecords(databasePath(), records));
     window.reset(new MainWindow);
 }
 
 void TestTable::init()
 {
-    QFile::remove(databasePath());
+    removeBook();
 }
 
 void TestTable::cleanup()
 {
     window.reset();
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    QFile::remove(databasePath());
+    removeBook();
 }
 
 void TestTable::dateOrder_data()
@@ -123,15 +114,10 @@ void TestTable::dateOrder()
     QCOMPARE(keys(), shown);
 
     // Row i shows record i, every column.
-    QAbstractItemModel *model = view()->model();
-    QCOMPARE(model->rowCount(), shown.size());
-    QMutexLocker lock(moneyMutex);
-    for (int i = 0; i < moneyList->size(); ++i) {
-        const TableMoney &r = moneyList->at(i);
-        const QStringList expected{r.type, r.name, r.price, r.date, r.memo, QString::number(r.MyID)};
-        for (int column = 0; column < 6; ++column)
-            QCOMPARE(model->index(i, column).data().toString(), expected.at(column));
-    }
+    QList<QStringList> records;
+    for (const TableMoney &r : loadedRecords())
+        records << fields(r);
+    QCOMPARE(WidgetChecks::cells(view()->model()), records);
 }
 
 void TestTable::nextKey_data()
@@ -182,8 +168,7 @@ void TestTable::selectionAfterRefresh()
     QFETCH(int, current);
     QFETCH(int, shownKey);
     startWith({{"2022-01-01", 1}, {"2022-01-02", 2}, {"2022-01-03", 3}, {"2022-01-04", 4}});
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(WidgetChecks::showExposed(window.get()));
 
     if (selected < 0)
         view()->selectionModel()->clear();
@@ -225,8 +210,7 @@ void TestTable::emptyBook()
 void TestTable::columnsAfterRefresh()
 {
     startWith({{"2022-01-01", 1}, {"2022-01-02", 2}});
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(WidgetChecks::showExposed(window.get()));
     QHeaderView *header = view()->horizontalHeader();
     // A width the user dragged returns to its fixed value at the next refresh.
     header->resizeSection(1, 250);
@@ -273,8 +257,7 @@ void TestTable::sameModelAndNoPileUp()
 void TestTable::readOnly()
 {
     startWith({{"2022-01-01", 1}});
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(WidgetChecks::showExposed(window.get()));
     const QModelIndex cell = view()->model()->index(0, 1);
     const QPoint centre = view()->visualRect(cell).center();
     QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, centre);
@@ -295,8 +278,7 @@ void TestTable::paintsAsPlainCells()
     for (int i = 1; i <= 60; ++i)
         rows << Row{QStringLiteral("2022-01-%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')), i};
     startWith(rows);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(WidgetChecks::showExposed(window.get()));
     view()->selectRow(2);
     const QImage drawn = view()->grab().toImage();
     QAbstractItemDelegate *own = view()->itemDelegate();
@@ -314,10 +296,7 @@ void TestTable::contextMenu()
     QVERIFY(menu);
     QCOMPARE(menu->parent(), view());
     QCOMPARE(view()->contextMenuPolicy(), Qt::CustomContextMenu);
-    QStringList entries;
-    for (QAction *action : menu->actions())
-        entries << (action->isSeparator() ? QString("-") : action->text());
-    QCOMPARE(entries, (QStringList{"新增", "-", "修改", "-", "删除", "-", "设置"}));
+    QCOMPARE(WidgetChecks::menuEntries(menu, "-"), (QStringList{"新增", "-", "修改", "-", "删除", "-", "设置"}));
     QVERIFY(QObject::disconnect(view(), &QWidget::customContextMenuRequested, window.get(), &MainWindow::receivePop));
 }
 

@@ -5,6 +5,7 @@
 #include "support/dialoganswers.h"
 #include "support/mainwindowprobe.h"
 #include "support/testsupport.h"
+#include "support/widgetchecks.h"
 #include "ui/dialogs.h"
 
 #include <QComboBox>
@@ -107,18 +108,7 @@ public:
     }
 
     // The table as shown: type, name, price, date, memo, MyID per row.
-    QList<QStringList> tableRows() const
-    {
-        QList<QStringList> out;
-        QStandardItemModel *m = probe().model();
-        for (int r = 0; m && r < m->rowCount(); ++r) {
-            QStringList row;
-            for (int c = 0; c < 6; ++c)
-                row << m->item(r, c)->text();
-            out << row;
-        }
-        return out;
-    }
+    QList<QStringList> tableRows() const { return WidgetChecks::cells(probe().model()); }
     // moneyList in the same form.
     static QList<QStringList> memoryRows()
     {
@@ -163,10 +153,24 @@ protected:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
+    // A fresh book beside the test with these categories and records, and a window on it.
+    void openBook(const QString &categories, const QList<QStringList> &records = {}, const QSize &size = QSize())
+    {
+        closeWindow();
+        QVERIFY(TestSupport::createDatabase(TestSupport::databasePath(), categories));
+        QVERIFY(TestSupport::insertRecords(TestSupport::databasePath(), records));
+        openWindow(size);
+    }
     void closeWindow()
     {
         driver.reset();
         window.reset();
+    }
+    // After each test: no window, and dialogs shown again rather than answered.
+    void endTest()
+    {
+        closeWindow();
+        Dialogs::setResponder(nullptr);
     }
 
     std::unique_ptr<MainWindow> window;

@@ -72,6 +72,17 @@ struct DialogAnswers
     QStringList notices() const { return texts(Dialogs::Request::Information); }
 };
 
+// Every part of a request a person sees, as one text, so that one comparison covers them all.
+inline QString describe(const Dialogs::Request &r)
+{
+    static const char *const kinds[] = {"warning", "information", "question", "text input", "menu"};
+    const QString parent = r.parent ? QString::number(quintptr(r.parent), 16) : QStringLiteral("none");
+    return QLatin1String(kinds[r.kind]) + QStringLiteral(" over ") + parent + QStringLiteral(": [") + r.title
+        + QStringLiteral("] ") + r.text + QStringLiteral(" (default text \"") + r.defaultText
+        + QStringLiteral("\", buttons ") + QString::number(int(r.buttons), 16) + QStringLiteral(", default ")
+        + QString::number(int(r.defaultButton), 16) + QLatin1Char(')');
+}
+
 // Installed for the life of the object.
 struct ScopedDialogAnswers : DialogAnswers
 {

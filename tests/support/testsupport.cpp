@@ -1,6 +1,10 @@
 #include "support/testsupport.h"
 
+#include "store/globals.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QMutex>
 #include <QSqlDatabase>
@@ -23,54 +27,107 @@ static QString schemaPath()
     return env.isEmpty() ? QStringLiteral(TOBRELL_SEED_SQL_DEFAULT) : QString::fromLocal8Bit(env);
 }
 
+QString backupsPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/backups");
+}
+
+void removeBook()
+{
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    if (QFileInfo(databasePath()).isDir())
+        QDir(databasePath()).removeRecursively();
+    QFile::remove(databasePath());
+    QFile::remove(databasePath() + QStringLiteral("-journal"));
+}
+
+Connection::Connection(const QString &path, Open mode) : name(QUuid::createUuid().toString())
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(path);
+    if (mode == Open::ReadOnly)
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    db.open();
+}
+
+Connection::~Connection()
+{
+    QSqlDatabase::database(name, false).close();
+    QSqlDatabase::removeDatabase(name);
+}
+
+QSqlDatabase Connection::db() const
+{
+    return QSqlDatabase::database(name, false);
+}
+
 bool execSql(const QString &path, const QStringList &statements)
 {
-    const QString name = QUuid::createUuid().toString();
+    Connection c(path);
+    if (!c.db().isOpen())
+        return false;
+    QSqlQuery q(c.db());
     bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            return false;
-        QSqlQuery q(db);
-        for (const QString &s : statements) {
-            if (s.trimmed().isEmpty())
-                continue;
-            if (!q.exec(s)) {
-                qWarning("TestSupport: %s failed: %s", qPrintable(s), qPrintable(q.lastError().text()));
-                ok = false;
-            }
+    for (const QString &s : statements) {
+        if (!s.trimmed().isEmpty() && !q.exec(s)) {
+            qWarning("TestSupport: %s failed: %s", qPrintable(s), qPrintable(q.lastError().text()));
+            ok = false;
         }
-        db.close();
     }
-    QSqlDatabase::removeDatabase(name);
     return ok;
 }
 
-QList<QStringList> queryRows(const QString &path, const QString &sql)
+bool insertRecords(const QString &path, const QList<QStringList> &rows)
 {
-    const QString name = QUuid::createUuid().toString();
-    QList<QStringList> rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(sql)) {
-                while (q.next()) {
-                    QStringList row;
-                    for (int i = 0; i < q.record().count(); ++i)
-                        row << (q.value(i).isNull() ? QStringLiteral("<NULL>") : q.value(i).toString());
-                    rows << row;
-                }
-            } else {
-                qWarning("TestSupport: %s failed: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-            }
-            db.close();
-        }
+    const auto quoted = [](const QString &s) { return QLatin1Char('\'') + QString(s).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\''); };
+    QStringList sql{QStringLiteral("begin")};
+    for (const QStringList &r : rows) {
+        Q_ASSERT(r.size() == 6);
+        sql << QStringLiteral("insert into tablemoneydb(type,name,price,date,memo,MyID) values(%1,%2,%3,%4,%5,%6)")
+                   .arg(quoted(r.at(0)), quoted(r.at(1)), quoted(r.at(2)), quoted(r.at(3)), quoted(r.at(4)), r.at(5));
     }
-    QSqlDatabase::removeDatabase(name);
+    return execSql(path, sql << QStringLiteral("commit"));
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QList<TableMoney> loadedRecords()
+{
+    QMutexLocker lock(moneyMutex);
+    return *moneyList;
+}
+
+QList<TableMoney> datedRecords(const QStringList &entries)
+{
+    QList<TableMoney> list;
+    for (const QString &entry : entries)
+        list << TableMoney{QStringLiteral("餐饮"), QStringLiteral("item %1").arg(list.size() + 1), entry.section(QLatin1Char('|'), 1),
+                           entry.section(QLatin1Char('|'), 0, 0), QString(), qint32(list.size() + 1)};
+    return list;
+}
+
+QStringList fields(const TableMoney &r)
+{
+    return {r.type, r.name, r.price, r.date, r.memo, QString::number(r.MyID)};
+}
+
+QList<QStringList> queryRows(const QString &path, const QString &sql, Open mode)
+{
+    Connection c(path, mode);
+    QList<QStringList> rows;
+    QSqlQuery q(c.db());
+    if (c.db().isOpen() && !q.exec(sql))
+        qWarning("TestSupport: %s failed: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    while (q.isActive() && q.next()) {
+        QStringList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << (q.value(i).isNull() ? QStringLiteral("<NULL>") : q.value(i).toString());
+        rows << row;
+    }
     return rows;
 }
 
@@ -127,6 +184,15 @@ QStringList MessageCapture::messages() const
 {
     QMutexLocker lock(&captureMutex);
     return captured;
+}
+
+QStringList MessageCapture::ownMessages() const
+{
+    QStringList own;
+    for (const QString &m : messages())
+        if (!m.startsWith(QLatin1String("QMetaObject::connectSlotsByName")) && !m.startsWith(QLatin1String("This plugin")))
+            own << m;
+    return own;
 }
 
 void MessageCapture::clear()

@@ -1,7 +1,10 @@
 #ifndef TESTSUPPORT_H
 #define TESTSUPPORT_H
 
+#include "store/tablemoney.h"
+
 #include <QObject>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -9,13 +12,47 @@ namespace TestSupport {
 
 // Path of the program's database beside the test executable.
 QString databasePath();
+// The folder of the book's copies beside the test executable.
+QString backupsPath();
+// Removes the book beside the executable (file, journal, or a folder in its place) once the
+// window has gone, with the program's connection to it.
+void removeBook();
 // Creates a fresh book at path from the shipped schema (replacing any file there).
 bool createDatabase(const QString &path, const QString &categories = QString());
 // Runs SQL statements (separated by ';') on the file at path.
 bool execSql(const QString &path, const QStringList &statements);
 
-// Rows of a query on the file at path, each value as text ("<NULL>" for NULL).
-QList<QStringList> queryRows(const QString &path, const QString &sql);
+// Adds expense rows (type, name, price, date, memo as text, MyID as a number) in one transaction.
+bool insertRecords(const QString &path, const QList<QStringList> &rows);
+
+enum class Open { ReadOnly, ReadWrite };
+// A connection of its own to the file at path, opened at once and removed with the object;
+// copies of db() must be gone by then.
+class Connection
+{
+public:
+    explicit Connection(const QString &path, Open mode = Open::ReadWrite);
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+    QSqlDatabase db() const;
+
+private:
+    const QString name;
+};
+
+// Rows of a query on the file at path, each value as text ("<NULL>" for NULL). Read-write
+// opens it as any client would, rolling back a journal left behind.
+QList<QStringList> queryRows(const QString &path, const QString &sql, Open mode = Open::ReadOnly);
+// The bytes of the file at path ("<missing>" when it cannot be read).
+QByteArray readFile(const QString &path);
+
+// The records in memory, copied under their lock.
+QList<TableMoney> loadedRecords();
+// Records from "date|price" entries, keyed 1, 2, ... in entry order.
+QList<TableMoney> datedRecords(const QStringList &entries);
+// A record's six fields as the table shows them.
+QStringList fields(const TableMoney &r);
 
 // The child of parent named name; a missing one stops the test run at once.
 template<typename T> T *child(const QObject *parent, const char *name)
@@ -33,6 +70,8 @@ public:
     MessageCapture();
     ~MessageCapture();
     QStringList messages() const;
+    // The program's own, without the toolkit's notes about unfinished forms and the platform.
+    QStringList ownMessages() const;
     void clear();
 };
 

@@ -15,7 +15,9 @@
 #include <QtTest>
 
 #include <memory>
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 using namespace TestSupport;
 
@@ -301,7 +303,9 @@ private slots:
         QList<TableMoney> memoryBefore = *moneyList;
 
         if (readOnly) {
+#ifdef Q_OS_UNIX
             if (geteuid() != 0)
+#endif
                 QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::ReadUser);
             makeReadOnly();
         }

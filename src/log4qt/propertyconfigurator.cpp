@@ -49,7 +49,7 @@ namespace {
 
 const char *const source = "PropertyConfigurator";
 
-enum Type { Bool, LevelValue, Int, Int64, Text, FileName, Target, FileSize, Refused, Ignored };
+enum Type { Bool, LevelValue, Int, Text, FileName, Target, FileSize, Refused, Ignored };
 struct Property
 {
     const char *name;   // as Log4Qt names it; a file may capitalise the first letter
@@ -67,16 +67,16 @@ struct ClassInfo
     std::vector<Property> properties;
 };
 
-const std::vector<Property> skeleton = {{"threshold", LevelValue, "Threshold"}};
-const std::vector<Property> writer = {{"threshold", LevelValue, "Threshold"}, {"immediateFlush", Bool, "ImmediateFlush"},
-                                      {"encoding", Refused, "QTextCodec*"}, {"writer", Refused, "QTextStream*"}};
 std::vector<Property> operator+(std::vector<Property> a, const std::vector<Property> &b)
 {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
+const std::vector<Property> skeleton = {{"threshold", LevelValue, "Threshold"}, {"name", Ignored, ""}};
+const std::vector<Property> writer = skeleton + std::vector<Property>{{"immediateFlush", Bool, "ImmediateFlush"},
+                                      {"encoding", Refused, "QTextCodec*"}, {"writer", Refused, "QTextStream*"}};
 const std::vector<Property> file = writer + std::vector<Property>{
-    {"file", FileName, "File"}, {"appendFile", Bool, "Append"}, {"bufferedIo", Bool, "BufferedIO"}};
+    {"file", FileName, "File"}, {"appendFile", Bool, "Append"}, {"bufferedIo", Bool, ""}}; // flushed after each event all the same
 const std::vector<Property> layout = {{"header", Text, "Header"}, {"footer", Text, "Footer"}};
 
 const std::vector<ClassInfo> &classes()
@@ -84,8 +84,8 @@ const std::vector<ClassInfo> &classes()
     static const std::vector<ClassInfo> list = {
         {"ConsoleAppender", "ConsoleAppender", true, {}, writer + std::vector<Property>{{"target", Target, "Target"}}},
         {"FileAppender", "FileAppender", true, {{"Append", "false"}}, file},
-        {"RollingFileAppender", "RollingFileAppender", true, {{"Append", "false"}},
-         file + std::vector<Property>{{"maxBackupIndex", Int, "MaxBackupIndex"}, {"maximumFileSize", Int64, "MaxFileSize"},
+        {"RollingFileAppender", "RollingFileAppender", true, {{"Append", "false"}, {"MaxBackupIndex", "1"}},
+         file + std::vector<Property>{{"maxBackupIndex", Int, "MaxBackupIndex"}, {"maximumFileSize", Refused, "qlonglong"},
                                       {"maxFileSize", FileSize, "MaxFileSize"}}},
         {"DailyRollingFileAppender", "QtDailyFileAppender", true, {{"Append", "false"}, {"DatePattern", "'.'yyyy-MM-dd"}},
          file + std::vector<Property>{{"datePattern", Text, "DatePattern"}}},
@@ -132,12 +132,12 @@ bool toBool(const QString &value, bool *ok)
     return v == QLatin1String("true");
 }
 
-// A null level (NULL or INHERITED) is valid where allowNull is given.
-log4cxx::LevelPtr toLevel(const QString &value, bool *ok, bool allowNull = false)
+// A null level: NULL where nulls > 0, also INHERITED for a logger (nulls > 1).
+log4cxx::LevelPtr toLevel(const QString &value, bool *ok, int nulls = 0)
 {
     const QString v = value.trimmed().toUpper();
     *ok = true;
-    if (allowNull && (v == QLatin1String("NULL") || v == QLatin1String("INHERITED")))
+    if ((nulls > 0 && v == QLatin1String("NULL")) || (nulls > 1 && v == QLatin1String("INHERITED")))
         return nullptr;
     static const QStringList names = {"ALL", "TRACE", "DEBUG", "INFO", "WARN", "ERROR", "FATAL", "OFF"};
     if (names.contains(v))
@@ -154,17 +154,16 @@ bool convert(const Property &property, QString *value, const QString &className,
     const QString v = value->trimmed();
     switch (property.type) {
     case Bool: *value = toBool(v, &ok) ? QStringLiteral("true") : QStringLiteral("false"); break;
-    case LevelValue: toLevel(v, &ok, true); break;
+    case LevelValue: toLevel(v, &ok, 1); break;
     case Int: v.toInt(&ok); break;
-    case Int64: v.toLongLong(&ok); break;
     case FileSize: ok = QRegularExpression(QStringLiteral("^\\d+\\s*([KMG]B)?$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch(); break;
     case FileName:
         // Relative names resolve against the configuration's folder, wherever the program was started.
         *value = value->isEmpty() ? *value : QDir::cleanPath(QDir(baseDir).absoluteFilePath(*value));
         break;
     case Target:
-        ok = QRegularExpression(QStringLiteral("^STD(OUT|ERR)_TARGET$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch();
-        *value = v.startsWith(QLatin1String("STDERR"), Qt::CaseInsensitive) ? QStringLiteral("System.err") : QStringLiteral("System.out");
+        ok = QRegularExpression(QStringLiteral("^(STD(OUT|ERR)_TARGET|System\\.(out|err))$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch();
+        *value = v.contains(QLatin1String("err"), Qt::CaseInsensitive) ? QStringLiteral("System.err") : QStringLiteral("System.out");
         break;
     case Refused:
         reportError("Factory", QStringLiteral("Cannot convert to type '%1' for property '%2' on object of class '%3'")
@@ -222,17 +221,17 @@ void Configurator::run()
 {
     const log4cxx::spi::LoggerRepositoryPtr repo = repository();
     bool ok = true;
-    if (has(QStringLiteral("log4j.Debug"))) {
-        const log4cxx::LevelPtr level = toLevel(value(QStringLiteral("log4j.Debug")), &ok);
-        if (ok)
-            repo->getLogger("Log4Qt")->setLevel(level);
+    if (has(QStringLiteral("log4j.Debug"))) { // anything but a level's name means DEBUG, without a word
+        const log4cxx::LevelPtr level = log4cxx::Level::toLevelLS(toLS(value(QStringLiteral("log4j.Debug")).trimmed()), log4cxx::Level::getDebug());
+        repo->getLogger("Log4Qt")->setLevel(level);
     }
-    if (has(QStringLiteral("log4j.reset")) && toBool(value(QStringLiteral("log4j.reset")), &ok) && ok) {
+    const QString reset = value(QStringLiteral("log4j.reset"));
+    if (!reset.isEmpty() && toBool(reset, &ok) && ok) {
         repo->resetConfiguration();
         setUpInternalLogger(repo);
     }
     if (has(QStringLiteral("log4j.threshold"))) {
-        const log4cxx::LevelPtr level = toLevel(value(QStringLiteral("log4j.threshold")), &ok, true);
+        const log4cxx::LevelPtr level = toLevel(value(QStringLiteral("log4j.threshold")), &ok, 1);
         if (level)
             repo->setThreshold(level);
     }
@@ -241,6 +240,8 @@ void Configurator::run()
         if (ok)
             LogManager::setHandleQtMessages(handle);
     }
+    if (has(QStringLiteral("log4j.watchThisFile"))) // checked, though the file is read once
+        toBool(value(QStringLiteral("log4j.watchThisFile")), &ok);
     if (has(QStringLiteral("log4j.qtLogging.filterRules")))
         QLoggingCategory::setFilterRules(value(QStringLiteral("log4j.qtLogging.filterRules")));
     if (has(QStringLiteral("log4j.qtLogging.messagePattern")))
@@ -252,15 +253,20 @@ void Configurator::run()
             break;
         }
     }
-    for (const QString prefix : {QStringLiteral("log4j.logger."), QStringLiteral("log4j.category.")})
-        for (const QString &key : keysWithPrefix(prefix))
-            configureLogger(repo->getLogger(toLS(key.mid(prefix.size()).replace(QLatin1String("::"), QLatin1String(".")))),
-                            value(key), false);
-    const QString additivity = QStringLiteral("log4j.additivity.");
-    for (const QString &key : keysWithPrefix(additivity)) {
-        const bool additive = toBool(value(key), &ok);
-        if (ok)
-            repo->getLogger(toLS(key.mid(additivity.size()).replace(QLatin1String("::"), QLatin1String("."))))->setAdditivity(additive);
+    // Categories first: where both name a logger, its logger line wins. Additivity
+    // counts only for the loggers named there.
+    for (const QString prefix : {QStringLiteral("log4j.category."), QStringLiteral("log4j.logger.")}) {
+        for (const QString &key : keysWithPrefix(prefix)) {
+            const QString name = key.mid(prefix.size());
+            if (name.isEmpty())
+                continue;
+            const log4cxx::LoggerPtr logger = repo->getLogger(toLS(QString(name).replace(QLatin1String("::"), QLatin1String("."))));
+            configureLogger(logger, value(key), false);
+            const QString additivity = value(QStringLiteral("log4j.additivity.") + name);
+            const bool additive = additivity.isEmpty() || toBool(additivity, &ok);
+            if (!additivity.isEmpty() && ok)
+                logger->setAdditivity(additive);
+        }
     }
 }
 
@@ -270,7 +276,7 @@ void Configurator::configureLogger(const log4cxx::LoggerPtr &logger, const QStri
     if (!parts.value(0).trimmed().isEmpty()) {
         bool ok = false;
         // The root takes no null level, and Log4Qt says nothing about one.
-        const log4cxx::LevelPtr level = toLevel(parts.value(0), &ok, true);
+        const log4cxx::LevelPtr level = toLevel(parts.value(0), &ok, 2);
         if (ok && (level || !isRoot))
             logger->setLevel(level);
     }
@@ -295,9 +301,9 @@ void Configurator::translate(const QString &key, const ClassInfo &info, const QS
     QMap<QString, QString> values;
     for (const QString &k : keysWithPrefix(key + QLatin1Char('.'))) {
         const QString name = k.mid(key.size() + 1);
-        if (info.log4cxxClass && (name == QLatin1String("layout") || name.startsWith(QLatin1String("layout."))))
-            continue;
         const QString property = name.left(1).toLower() + name.mid(1);
+        if (info.log4cxxClass && (property == QLatin1String("layout") || property.startsWith(QLatin1String("layout."))))
+            continue;
         const auto it = std::find_if(info.properties.begin(), info.properties.end(),
                                      [&](const Property &p) { return property == QLatin1String(p.name); });
         if (it == info.properties.end()) {
@@ -306,10 +312,10 @@ void Configurator::translate(const QString &key, const ClassInfo &info, const QS
         }
         QString v = value(k);
         if (convert(*it, &v, className, m_baseDir) && it->option[0])
-            values.insert(QLatin1String(it->option), v);
+            values.insert(QLatin1String(it->option), v.isEmpty() && it->type == Text ? QStringLiteral("\5") : v);
     }
     if (QLatin1String(info.name) == QLatin1String("TTCCLayout")) {
-        const QString date = values.value(QStringLiteral("DateFormat"), QStringLiteral("RELATIVE"));
+        const QString date = QString(values.value(QStringLiteral("DateFormat"), QStringLiteral("RELATIVE"))).remove(QLatin1Char('\5'));
         const auto on = [&](const char *option) { return values.value(QLatin1String(option)) != QLatin1String("false"); };
         values.insert(QStringLiteral("ConversionPattern"),
                       QStringLiteral("%d{%1} ").arg(date)
@@ -339,7 +345,7 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     }
     const QString target = QStringLiteral("log4j.appender.") + name;
     m_translated.setProperty(toLS(target), info->log4cxxClass);
-    if (info->properties.size() > 1 && info->properties.at(1).type == Bool) // a writer: in the locale's codec
+    if (info->properties.size() > 2 && info->properties.at(2).type == Bool) // a writer: in the locale's codec
         m_translated.setProperty(toLS(target + QStringLiteral(".Encoding")), localeEncoding());
     if (has(key + QStringLiteral(".layout"))) {
         const QString layoutName = value(key + QStringLiteral(".layout"));

@@ -69,7 +69,7 @@ bool namesPeriod(const QString &pattern)
 void QtDailyFileAppender::setOption(const log4cxx::LogString &option, const log4cxx::LogString &value)
 {
     if (option == "DatePattern")
-        m_datePattern = fromLS(value);
+        m_datePattern = optionText(value);
     else if (option == "KeepDays")
         m_keepDays = fromLS(value).toInt();
     else if (option == "DailyFile")
@@ -83,8 +83,8 @@ QString QtDailyFileAppender::fileFor(const QString &date) const
     if (m_renaming)
         return m_baseFile;
     const QFileInfo info(m_baseFile);
-    return info.path() + QLatin1Char('/') + info.completeBaseName() + date
-           + (info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix());
+    // Log4Qt splits at the first dot and keeps the dot without a suffix too ("app" -> "app_date.").
+    return info.path() + QLatin1Char('/') + info.baseName() + date + QLatin1Char('.') + info.completeSuffix();
 }
 
 void QtDailyFileAppender::activateOptions(log4cxx::helpers::Pool &pool)
@@ -135,9 +135,9 @@ void QtDailyFileAppender::removeOldFiles() const
         return;
     const QFileInfo info(m_baseFile);
     const QDate oldest = now().date().addDays(-m_keepDays);
-    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    for (const QFileInfo &file : QDir(info.path()).entryInfoList({info.completeBaseName() + QLatin1Char('*') + suffix}, QDir::Files)) {
-        const QString date = file.fileName().mid(info.completeBaseName().size());
+    const QString suffix = QLatin1Char('.') + info.completeSuffix();
+    for (const QFileInfo &file : QDir(info.path()).entryInfoList({info.baseName() + QLatin1Char('*') + suffix}, QDir::Files)) {
+        const QString date = file.fileName().mid(info.baseName().size());
         const QDate day = QDate::fromString(date.left(date.size() - suffix.size()), m_datePattern);
         if (day.isValid() && day < oldest)
             QFile::remove(file.filePath());

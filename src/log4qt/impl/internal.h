@@ -44,6 +44,8 @@ void setClockForTesting(std::function<QDateTime()> clock);
 
 inline QString fromLS(const log4cxx::LogString &s) { return QString::fromStdString(s); }
 inline log4cxx::LogString toLS(const QString &s) { return s.toStdString(); }
+// log4cxx drops an option whose value is empty; an empty text travels as "\5".
+inline QString optionText(const log4cxx::LogString &s) { return s == "\5" ? QString() : fromLS(s); }
 
 // Log4Qt's pattern language: Qt date syntax, "::" as the name separator,
 // "0x" and the QThread's address for unnamed threads. Also carries the

@@ -64,11 +64,11 @@ void setClockForTesting(std::function<QDateTime()> c)
 void QtLayout::setOption(const log4cxx::LogString &option, const log4cxx::LogString &value)
 {
     if (option == "ConversionPattern")
-        m_pattern = fromLS(value);
+        m_pattern = optionText(value);
     else if (option == "Header")
-        m_header = fromLS(value);
+        m_header = optionText(value);
     else if (option == "Footer")
-        m_footer = fromLS(value);
+        m_footer = optionText(value);
     else if (option == "Suffix")
         m_suffix = fromLS(value);
     else if (option == "Xml")

@@ -2,7 +2,6 @@
 #include "impl/internal.h"
 
 #include <log4cxx/helpers/bytearrayinputstream.h>
-#include <log4cxx/helpers/optionconverter.h>
 #include <log4cxx/helpers/properties.h>
 #include <log4cxx/consoleappender.h>
 #include <log4cxx/logger.h>
@@ -187,14 +186,8 @@ public:
     void run();
 
 private:
-    QString value(const QString &key) const
-    {
-        try {
-            return fromLS(log4cxx::helpers::OptionConverter::findAndSubst(toLS(key), m_properties));
-        } catch (const std::exception &) { // an unclosed ${
-            return fromLS(m_properties.get(toLS(key)));
-        }
-    }
+    QString value(const QString &key) const { return substitute(fromLS(m_properties.get(toLS(key))), 0); }
+    QString substitute(const QString &text, int depth) const;
     bool has(const QString &key) const { return keysWithPrefix(key).contains(key); }
     QStringList keysWithPrefix(const QString &prefix) const;
     void configureLogger(const log4cxx::LoggerPtr &logger, const QString &value, bool isRoot);
@@ -206,6 +199,25 @@ private:
     QString m_baseDir;
     QMap<QString, log4cxx::AppenderPtr> m_appenders;
 };
+
+// ${key} names another key of the file (not the environment); an unclosed one empties the
+// value. Log4Qt recurses without end on keys that name each other; we stop after a few rounds.
+QString Configurator::substitute(const QString &text, int depth) const
+{
+    QString out;
+    int from = 0;
+    for (int open; (open = text.indexOf(QLatin1String("${"), from)) >= 0; from = text.indexOf(QLatin1Char('}'), open) + 1) {
+        const int close = text.indexOf(QLatin1Char('}'), open);
+        if (close < 0) {
+            reportError("OptionConverter", QStringLiteral("Missing closing bracket for opening bracket at %1 in value %2").arg(open).arg(text));
+            return QString();
+        }
+        out += text.mid(from, open - from);
+        if (depth < 16)
+            out += substitute(fromLS(m_properties.get(toLS(text.mid(open + 2, close - open - 2)))), depth + 1);
+    }
+    return out + text.mid(from);
+}
 
 QStringList Configurator::keysWithPrefix(const QString &prefix) const
 {
@@ -390,13 +402,24 @@ void Configurator::read(QFile &file)
 {
     QTextStream stream(&file);
     stream.setCodec(QTextCodec::codecForLocale());
-    QString text = stream.readAll();
+    // Log4Qt drops every '\r' and continues any line that ends in '\', a comment too.
+    QString text = stream.readAll().remove(QLatin1Char('\r')).replace(QRegularExpression(QStringLiteral("\\\\\n[ \t\f]*")), QString());
     // log4cxx's reader would also take a value's leading '=' or ':' as a separator.
     const QRegularExpression valueStart(QStringLiteral("^(\\s*+[^\\s=:#!][^=:\\s]*+\\s*+[=:]?+\\s*+)([=:\\\\])"),
                                         QRegularExpression::MultilineOption);
     for (QRegularExpressionMatch m = valueStart.match(text); m.hasMatch(); m = valueStart.match(text, m.capturedEnd()))
         text.replace(m.capturedStart(2), 1, m.captured(2) == QLatin1String("\\") ? QStringLiteral("\x01") : QLatin1Char('\\') + m.captured(2));
-    text.replace(QRegularExpression(QStringLiteral("\\\\u(?=[0-9a-fA-F]{4})")), QStringLiteral("\x02u"));
+    // \u takes up to four hex digits, none at all being nothing.
+    static const QRegularExpression escape(QStringLiteral("\\\\(?:u([0-9a-fA-F]{0,4})|.)"), QRegularExpression::DotMatchesEverythingOption);
+    for (QRegularExpressionMatch m = escape.match(text); m.hasMatch();) {
+        int next = m.capturedEnd();
+        if (m.capturedLength(1) > 0 || m.captured(0) == QLatin1String("\\u")) {
+            const QString code = m.capturedLength(1) ? QStringLiteral("\x02u%1").arg(m.captured(1), 4, QLatin1Char('0')) : QString();
+            text.replace(m.capturedStart(), m.capturedLength(), code);
+            next = m.capturedStart() + code.size();
+        }
+        m = escape.match(text, next);
+    }
     QByteArray latin1;
     for (const QChar c : text)
         latin1 += c.unicode() < 0x80 ? QByteArray(1, char(c.unicode())) : QStringLiteral("\x02u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toLatin1();
@@ -407,7 +430,8 @@ void Configurator::read(QFile &file)
     const auto decode = [](const log4cxx::LogString &s) {
         QString in = fromLS(s), out;
         for (int i = 0; i < in.size(); ++i) {
-            if (in.at(i) == QChar(2) && i + 5 < in.size() && in.at(i + 1) == QLatin1Char('u')) {
+            // (A byte order mark stays escaped: Qt would drop it from the front of a key.)
+            if (in.at(i) == QChar(2) && i + 5 < in.size() && in.at(i + 1) == QLatin1Char('u') && in.mid(i + 2, 4) != QLatin1String("feff")) {
                 out += QChar(in.mid(i + 2, 4).toUShort(nullptr, 16));
                 i += 5;
             } else {

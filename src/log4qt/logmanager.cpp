@@ -79,6 +79,7 @@ log4cxx::spi::LoggerRepositoryPtr repository()
         QtLayout::registerClass();
         NullAppender::registerClass();
         QtDailyFileAppender::registerClass();
+        QtRollingFileAppender::registerClass();
         setUpInternalLogger(*repo);
         // Log4Qt's last line at a normal exit; its appenders stay open, without footers.
         std::atexit([] {

@@ -83,7 +83,7 @@ const std::vector<ClassInfo> &classes()
     static const std::vector<ClassInfo> list = {
         {"ConsoleAppender", "ConsoleAppender", true, {}, writer + std::vector<Property>{{"target", Target, "Target"}}},
         {"FileAppender", "FileAppender", true, {{"Append", "false"}}, file},
-        {"RollingFileAppender", "RollingFileAppender", true, {{"Append", "false"}, {"MaxBackupIndex", "1"}},
+        {"RollingFileAppender", "QtRollingFileAppender", true, {{"Append", "false"}, {"MaxBackupIndex", "1"}},
          file + std::vector<Property>{{"maxBackupIndex", Int, "MaxBackupIndex"}, {"maximumFileSize", Refused, "qlonglong"},
                                       {"maxFileSize", FileSize, "MaxFileSize"}}},
         {"DailyRollingFileAppender", "QtDailyFileAppender", true, {{"Append", "false"}, {"DatePattern", "'.'yyyy-MM-dd"}},
@@ -155,7 +155,14 @@ bool convert(const Property &property, QString *value, const QString &className,
     case Bool: *value = toBool(v, &ok) ? QStringLiteral("true") : QStringLiteral("false"); break;
     case LevelValue: toLevel(v, &ok, 1); break;
     case Int: v.toInt(&ok); break;
-    case FileSize: ok = QRegularExpression(QStringLiteral("^\\d+\\s*([KMG]B)?$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch(); break;
+    case FileSize: { // bytes, or KB, MB, GB; a product past 64 bits wraps as Log4Qt's does
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("^(\\+?\\d+)\\s*([KMG]B)?$"), QRegularExpression::CaseInsensitiveOption).match(v);
+        const int shift = m.captured(2).isEmpty() ? 0 : 10 + 10 * int(QStringLiteral("KMG").indexOf(m.captured(2).at(0).toUpper()));
+        const quint64 size = quint64(m.captured(1).toLongLong(&ok)) << shift;
+        ok = ok && m.hasMatch();
+        *value = QString::number(qint64(size));
+        break;
+    }
     case FileName:
         // Relative names resolve against the configuration's folder, wherever the program was started.
         *value = value->isEmpty() ? *value : QDir::cleanPath(QDir(baseDir).absoluteFilePath(*value));
@@ -387,9 +394,12 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     // log4cxx keeps its own failures quiet; Log4Qt reports them, and every event the appender cannot write.
     const auto fileAppender = log4cxx::cast<log4cxx::FileAppender>(appender);
     // (A daily file without a name is no error to Log4Qt; a bad date pattern reported itself.)
+    const QFileInfo opened(fileAppender ? fromLS(fileAppender->getFile()) : QString());
     if (fileAppender && !fileAppender->getFilter() && QLatin1String(info->name) != QLatin1String("DailyFileAppender")
-        && (fileAppender->getFile().empty() || !QFile::exists(fromLS(fileAppender->getFile())))) {
+        && (opened.fileName().isEmpty() || !opened.exists() || opened.isDir())) {
         reportError("FileAppender", QStringLiteral("Unable to open the file of appender '%1'").arg(name));
+        if (!opened.fileName().isEmpty()) // a name that could not be opened: a second complaint
+            reportError("FileAppender", QStringLiteral("Appender '%1' has no writer").arg(name));
         fileAppender->addFilter(refusingFilter("FileAppender", QStringLiteral("Use of appender '%1' without open file").arg(name)));
     }
     return appender;

@@ -12,8 +12,10 @@
 
 using Log4Qt::Impl::NullAppender;
 using Log4Qt::Impl::QtDailyFileAppender;
+using Log4Qt::Impl::QtRollingFileAppender;
 IMPLEMENT_LOG4CXX_OBJECT(NullAppender)
 IMPLEMENT_LOG4CXX_OBJECT(QtDailyFileAppender)
+IMPLEMENT_LOG4CXX_OBJECT(QtRollingFileAppender)
 
 namespace Log4Qt {
 namespace Impl {
@@ -116,6 +118,21 @@ void QtDailyFileAppender::subAppend(const log4cxx::spi::LoggingEventPtr &event, 
         setFileInternal(toLS(fileFor(date)), getAppend(), getBufferedIO(), getBufferSize(), pool);
     }
     log4cxx::FileAppender::subAppend(event, pool);
+}
+
+void QtRollingFileAppender::setOption(const log4cxx::LogString &option, const log4cxx::LogString &value)
+{
+    if (option == "MaxFileSize")
+        m_maxSize = fromLS(value).toLongLong();
+    else
+        log4cxx::rolling::RollingFileAppender::setOption(option, value);
+}
+
+void QtRollingFileAppender::subAppend(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool)
+{
+    log4cxx::rolling::RollingFileAppender::subAppend(event, pool);
+    if (qint64(getFileLength()) > m_maxSize)
+        rollover(pool);
 }
 
 log4cxx::spi::FilterPtr refusingFilter(const char *source, const QString &message)

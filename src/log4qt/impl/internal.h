@@ -6,6 +6,7 @@
 #include <log4cxx/fileappender.h>
 #include <log4cxx/helpers/writer.h>
 #include <log4cxx/layout.h>
+#include <log4cxx/rolling/rollingfileappender.h>
 #include <log4cxx/spi/filter.h>
 #include <log4cxx/spi/loggerrepository.h>
 #include <log4cxx/spi/loggingevent.h>
@@ -125,6 +126,27 @@ private:
     bool m_renaming = true; // rolling: the file keeps its name and the old one is renamed
     QString m_baseFile, m_datePattern = QStringLiteral("'.'yyyy-MM-dd"), m_date;
     int m_keepDays = 0;
+};
+
+// Log4Qt's size-based rolling: after the event that takes the file past the size
+// (Log4Qt's 64-bit arithmetic included), not before the next one.
+class QtRollingFileAppender : public log4cxx::rolling::RollingFileAppender
+{
+public:
+    DECLARE_LOG4CXX_OBJECT(QtRollingFileAppender)
+    BEGIN_LOG4CXX_CAST_MAP()
+    LOG4CXX_CAST_ENTRY(QtRollingFileAppender)
+    LOG4CXX_CAST_ENTRY_CHAIN(log4cxx::rolling::RollingFileAppender)
+    END_LOG4CXX_CAST_MAP()
+
+    QtRollingFileAppender() { setMaximumFileSize(size_t(-1)); } // never before an event
+    void setOption(const log4cxx::LogString &option, const log4cxx::LogString &value) override;
+
+protected:
+    void subAppend(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool) override;
+
+private:
+    qint64 m_maxSize = 10 * 1024 * 1024;
 };
 
 // Refuses every event, reporting each: an appender Log4Qt could not open.

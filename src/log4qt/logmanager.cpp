@@ -83,7 +83,7 @@ log4cxx::spi::LoggerRepositoryPtr repository()
         setUpInternalLogger(*repo);
         // Log4Qt's last line at a normal exit; its appenders stay open, without footers.
         std::atexit([] {
-            dispatch((*repo)->getRootLogger(), QStringLiteral("::LoggerRepository"), log4cxx::Level::getDebug(),
+            dispatch((*repo)->getLogger("::LoggerRepository"), QStringLiteral("::LoggerRepository"), log4cxx::Level::getDebug(),
                      QStringLiteral("Shutting down Hierarchy"));
         });
     });

@@ -366,7 +366,7 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     m_translated.setProperty(toLS(target), info->log4cxxClass);
     if (info->properties.size() > 2 && info->properties.at(2).type == Bool) // a writer: in the locale's codec
         m_translated.setProperty(toLS(target + QStringLiteral(".Encoding")), localeEncoding());
-    if (has(key + QStringLiteral(".layout"))) {
+    if (info->needsLayout && has(key + QStringLiteral(".layout"))) { // Log4Qt reads no layout for the others
         const QString layoutName = value(key + QStringLiteral(".layout"));
         const ClassInfo *layoutInfo = findClass(layoutName, true);
         if (!layoutInfo) {

@@ -22,6 +22,12 @@ QString threadName()
                                            : QStringLiteral("0x%1").arg(quintptr(thread), 16, 16, QLatin1Char('0'));
 }
 
+// Log4Qt's name of the logger: "::" where log4cxx has '.'.
+QString loggerName(const log4cxx::spi::LoggingEventPtr &event)
+{
+    return fromLS(event->getLoggerName()).replace(QLatin1Char('.'), QLatin1String("::"));
+}
+
 QString dateText(const QString &format, const log4cxx::spi::LoggingEventPtr &event)
 {
     if (format == QLatin1String("NONE"))
@@ -155,7 +161,7 @@ void QtLayout::format(log4cxx::LogString &output, const log4cxx::spi::LoggingEve
     if (m_xml) {
         output += toLS(QStringLiteral("<log4j:event logger=\"%1\" timestamp=\"%2\" level=\"%3\" thread=\"%4\">"
                                       "<log4j:message><![CDATA[%5]]></log4j:message></log4j:event>")
-                           .arg(fromLS(event->getLoggerName())).arg(event->getTimeStamp() / 1000)
+                           .arg(loggerName(event)).arg(event->getTimeStamp() / 1000)
                            .arg(fromLS(event->getLevel()->toString()), threadName(), fromLS(event->getMessage())));
         return;
     }
@@ -180,7 +186,7 @@ QString QtLayout::convert(const Part &part, const log4cxx::spi::LoggingEventPtr 
 {
     const log4cxx::spi::LocationInfo &location = event->getLocationInformation();
     switch (part.conversion.unicode()) {
-    case 1: return fromLS(event->getLoggerName()); // the layouts that print the logger, not the category
+    case 1: return loggerName(event); // the layouts that print the logger, not the category
     case 'c': {
         log4cxx::LogString category;
         const QString name = fromLS(event->getProperty("category", category) ? category : event->getLoggerName());

@@ -142,6 +142,7 @@ log4cxx::LevelPtr toLevel(const QString &value, bool *ok, int nulls = 0)
     if (names.contains(v))
         return log4cxx::Level::toLevelLS(toLS(v));
     *ok = false;
+    report(log4cxx::Level::getWarn(), "Level", QStringLiteral("Use of invalid level string '%1'").arg(value));
     reportError("OptionConverter", QStringLiteral("Invalid option string '%1' for a level").arg(value));
     return nullptr;
 }
@@ -294,9 +295,11 @@ void Configurator::configureLogger(const log4cxx::LoggerPtr &logger, const QStri
     const QStringList parts = value.split(QLatin1Char(','));
     if (!parts.value(0).trimmed().isEmpty()) {
         bool ok = false;
-        // The root takes no null level, and Log4Qt says nothing about one.
+        // The root takes no null level: a warning, and it stays as it is.
         const log4cxx::LevelPtr level = toLevel(parts.value(0), &ok, 2);
-        if (ok && (level || !isRoot))
+        if (ok && !level && isRoot)
+            report(log4cxx::Level::getWarn(), "Logger", QStringLiteral("Invalid root logger level %1").arg(parts.value(0).trimmed()));
+        else if (ok)
             logger->setLevel(level);
     }
     logger->removeAllAppenders();

@@ -91,6 +91,7 @@ void QtLayout::activateOptions(log4cxx::helpers::Pool &)
     Part part;
     enum { Text, Escape, Min, Dot, Max } state = Text;
     const QString &p = m_pattern;
+    bool unfinished = false;
     for (int i = 0; i < p.size(); ++i) {
         const QChar c = p.at(i);
         const int digit = c >= QLatin1Char('0') && c <= QLatin1Char('9') ? c.unicode() - '0' : -1;
@@ -100,6 +101,7 @@ void QtLayout::activateOptions(log4cxx::helpers::Pool &)
                 part = Part();
                 spec = c;
             } else {
+                unfinished = c == QLatin1Char('%'); // a lone '%' at the end
                 literal += c;
             }
         } else if (state == Escape && (c == QLatin1Char('%') || c == QLatin1Char('n'))) {
@@ -126,6 +128,8 @@ void QtLayout::activateOptions(log4cxx::helpers::Pool &)
         } else {
             state = Text;
             if (!QStringLiteral("cCdFlLmMprtxX\x01").contains(c)) {
+                report(log4cxx::Level::getWarn(), "PatternFormatter",
+                       QStringLiteral("Invalid conversion character '%1' at %2 in pattern '%3'").arg(c).arg(i).arg(p));
                 literal += spec + c;
                 continue;
             }
@@ -134,6 +138,7 @@ void QtLayout::activateOptions(log4cxx::helpers::Pool &)
                 const int close = p.indexOf(QLatin1Char('}'), i);
                 if (close < 0) {
                     literal += spec + p.mid(i);
+                    unfinished = true;
                     break;
                 }
                 part.text = p.mid(i + 2, close - i - 2);
@@ -152,6 +157,8 @@ void QtLayout::activateOptions(log4cxx::helpers::Pool &)
     }
     if (state != Text && state != Escape)
         literal += spec;
+    if (unfinished || state != Text)
+        report(log4cxx::Level::getWarn(), "PatternFormatter", QStringLiteral("Unexpected end of pattern '%1'").arg(p));
     if (!literal.isEmpty())
         m_parts.append(Part{QChar(), literal});
 }

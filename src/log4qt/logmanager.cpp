@@ -105,9 +105,12 @@ void report(const log4cxx::LevelPtr &level, const char *source, const QString &m
 
 std::atomic<int> errors{0};
 
+// An error counts against configure() only where it is logged: not under log4j.Debug=OFF
+// or log4j.threshold=OFF, as with Log4Qt.
 void reportError(const char *source, const QString &message)
 {
-    ++errors;
+    if (repository()->getLogger(std::string("Log4Qt.") + source)->isEnabledFor(log4cxx::Level::getError()))
+        ++errors;
     report(log4cxx::Level::getError(), source, message);
 }
 

@@ -80,6 +80,12 @@ void QtDailyFileAppender::setOption(const log4cxx::LogString &option, const log4
         log4cxx::FileAppender::setOption(option, value);
 }
 
+// A daily file names its day only: Log4Qt leaves time letters in its pattern as they stand.
+QString QtDailyFileAppender::stamp(const QDateTime &time) const
+{
+    return m_renaming ? time.toString(m_datePattern) : time.date().toString(m_datePattern);
+}
+
 QString QtDailyFileAppender::fileFor(const QString &date) const
 {
     if (m_renaming)
@@ -99,7 +105,7 @@ void QtDailyFileAppender::activateOptions(log4cxx::helpers::Pool &pool)
                                  QStringLiteral("Use of appender '%1' without having a valid date pattern set").arg(fromLS(getName()))));
         return;
     }
-    m_date = now().toString(m_datePattern);
+    m_date = stamp(now());
     if (!m_baseFile.isEmpty())
         setFile(toLS(fileFor(m_date)));
     removeOldFiles();
@@ -108,7 +114,7 @@ void QtDailyFileAppender::activateOptions(log4cxx::helpers::Pool &pool)
 
 void QtDailyFileAppender::subAppend(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool)
 {
-    const QString date = eventTime(event).toString(m_datePattern);
+    const QString date = stamp(eventTime(event));
     if (date != m_date && !m_baseFile.isEmpty()) {
         closeWriter();
         if (m_renaming && !QFile::rename(m_baseFile, m_baseFile + m_date))

@@ -120,6 +120,7 @@ protected:
     void subAppend(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool) override;
 
 private:
+    QString stamp(const QDateTime &time) const;
     QString fileFor(const QString &date) const;
     void removeOldFiles() const;
 

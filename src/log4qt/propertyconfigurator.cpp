@@ -194,8 +194,8 @@ public:
     void run();
 
 private:
-    QString value(const QString &key) const { return substitute(fromLS(m_properties.get(toLS(key))), 0); }
-    QString substitute(const QString &text, int depth) const;
+    QString value(const QString &key) const { return substitute(key, {}); }
+    QString substitute(const QString &key, QStringList within) const;
     bool has(const QString &key) const { return keysWithPrefix(key).contains(key); }
     QStringList keysWithPrefix(const QString &prefix) const;
     void configureLogger(const log4cxx::LoggerPtr &logger, const QString &value, bool isRoot);
@@ -209,9 +209,11 @@ private:
 };
 
 // ${key} names another key of the file (not the environment); an unclosed one empties the
-// value. Log4Qt recurses without end on keys that name each other; we stop after a few rounds.
-QString Configurator::substitute(const QString &text, int depth) const
+// value. Log4Qt recurses without end on keys that name each other; here such a key stands for nothing.
+QString Configurator::substitute(const QString &key, QStringList within) const
 {
+    const QString text = fromLS(m_properties.get(toLS(key)));
+    within << key;
     QString out;
     int from = 0;
     for (int open; (open = text.indexOf(QLatin1String("${"), from)) >= 0; from = text.indexOf(QLatin1Char('}'), open) + 1) {
@@ -221,8 +223,9 @@ QString Configurator::substitute(const QString &text, int depth) const
             return QString();
         }
         out += text.mid(from, open - from);
-        if (depth < 16)
-            out += substitute(fromLS(m_properties.get(toLS(text.mid(open + 2, close - open - 2)))), depth + 1);
+        const QString name = text.mid(open + 2, close - open - 2);
+        if (!within.contains(name))
+            out += substitute(name, within);
     }
     return out + text.mid(from);
 }

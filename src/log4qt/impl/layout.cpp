@@ -118,12 +118,10 @@ void QtLayout::activateOptions(log4cxx::helpers::Pool &)
                 reportError("PatternFormatter", QStringLiteral("Found character '%1' where digit was expected").arg(c));
             else if (digit < 0)
                 state = Dot;
-            else if (state == Escape || state == Min) {
-                part.minWidth = qMin((state == Min ? part.minWidth * 10 : 0) + digit, 1 << 20);
-                state = Min;
-            } else {
-                part.maxWidth = qMin((state == Max ? part.maxWidth * 10 : 0) + digit, 1 << 20);
-                state = Max;
+            else { // a digit: of the minimum up to the '.', then of the maximum
+                int &width = state == Escape || state == Min ? part.minWidth : part.maxWidth;
+                width = qMin((state == Min || state == Max ? width * 10 : 0) + digit, 1 << 20);
+                state = &width == &part.minWidth ? Min : Max;
             }
         } else {
             state = Text;

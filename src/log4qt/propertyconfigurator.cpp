@@ -393,7 +393,8 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
         console->setWriter(writer);
         log4cxx::LogString header;
         log4cxx::helpers::Pool pool;
-        console->getLayout()->appendHeader(header, pool);
+        if (QLatin1String(info->name) == QLatin1String("ConsoleAppender")) // the debug output has none
+            console->getLayout()->appendHeader(header, pool);
         writer->write(header, pool);
         writer->flush(pool);
     }

@@ -142,6 +142,11 @@ public:
 
     QtRollingFileAppender() { setMaximumFileSize(size_t(-1)); } // never before an event
     void setOption(const log4cxx::LogString &option, const log4cxx::LogString &value) override;
+    void activateOptions(log4cxx::helpers::Pool &pool) override
+    {
+        if (!getFile().empty()) // without a name log4cxx would open one of its own
+            log4cxx::rolling::RollingFileAppender::activateOptions(pool);
+    }
 
 protected:
     void subAppend(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool) override;

@@ -327,8 +327,8 @@ void Configurator::translate(const QString &key, const ClassInfo &info, const QS
     for (const QString &k : keysWithPrefix(key + QLatin1Char('.'))) {
         const QString name = k.mid(key.size() + 1);
         const QString property = name.left(1).toLower() + name.mid(1);
-        if (info.log4cxxClass && (property == QLatin1String("layout") || property.startsWith(QLatin1String("layout."))))
-            continue;
+        if (property.isEmpty() || (info.log4cxxClass && (property == QLatin1String("layout") || property.startsWith(QLatin1String("layout.")))))
+            continue; // a key ending in '.' names nothing, and Log4Qt says nothing about it
         const auto it = std::find_if(info.properties.begin(), info.properties.end(),
                                      [&](const Property &p) { return property == QLatin1String(p.name); });
         if (it == info.properties.end()) {

@@ -298,12 +298,12 @@ void Configurator::configureLogger(const log4cxx::LoggerPtr &logger, const QStri
     const QStringList parts = value.split(QLatin1Char(','));
     if (!parts.value(0).trimmed().isEmpty()) {
         bool ok = false;
-        // The root takes no null level: a warning, and it stays as it is.
+        // A level Log4Qt cannot read means DEBUG; the root takes no null level: a warning, and it stays.
         const log4cxx::LevelPtr level = toLevel(parts.value(0), &ok, 2);
         if (ok && !level && isRoot)
             report(log4cxx::Level::getWarn(), "Logger", QStringLiteral("Invalid root logger level %1").arg(parts.value(0).trimmed()));
-        else if (ok)
-            logger->setLevel(level);
+        else
+            logger->setLevel(ok ? level : log4cxx::Level::getDebug());
     }
     logger->removeAllAppenders();
     for (int i = 1; i < parts.size(); ++i) {

@@ -93,14 +93,8 @@ log4cxx::spi::LoggerRepositoryPtr repository()
 
 void report(const log4cxx::LevelPtr &level, const char *source, const QString &message)
 {
-    // A report about an appender may pass through that appender again: once is enough.
-    static thread_local bool reporting = false;
-    if (reporting)
-        return;
-    reporting = true;
     dispatch(repository()->getLogger(std::string("Log4Qt.") + source), QStringLiteral("Log4Qt::") + QLatin1String(source),
              level, message);
-    reporting = false;
 }
 
 std::atomic<int> errors{0};

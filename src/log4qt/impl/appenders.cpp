@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTextCodec>
 
+#include <atomic>
 #include <cstdio>
 
 using Log4Qt::Impl::NullAppender;
@@ -44,13 +45,18 @@ public:
     RefusingFilter(const char *source, const QString &message) : m_source(source), m_message(message) {}
     void activateOptions(log4cxx::helpers::Pool &) override {}
     void setOption(const log4cxx::LogString &, const log4cxx::LogString &) override {}
+    // The report passes the other appenders, and this one again, which then refuses without a word.
     FilterDecision decide(const log4cxx::spi::LoggingEventPtr &) const override
     {
-        reportError(m_source, m_message);
+        if (!m_busy.exchange(true)) {
+            reportError(m_source, m_message);
+            m_busy = false;
+        }
         return DENY;
     }
 
 private:
+    mutable std::atomic<bool> m_busy{false};
     const char *m_source;
     QString m_message;
 };
@@ -117,9 +123,10 @@ void QtDailyFileAppender::subAppend(const log4cxx::spi::LoggingEventPtr &event, 
     const QString date = stamp(eventTime(event));
     if (date != m_date && !m_baseFile.isEmpty()) {
         closeWriter();
-        if (m_renaming && !QFile::rename(m_baseFile, m_baseFile + m_date))
+        const QString previous = m_date;
+        m_date = date; // first: the report below passes this appender too
+        if (m_renaming && !QFile::rename(m_baseFile, m_baseFile + previous))
             reportError("DailyRollingFileAppender", QStringLiteral("Unable to rename file '%1'").arg(m_baseFile));
-        m_date = date;
         removeOldFiles();
         setFileInternal(toLS(fileFor(date)), getAppend(), getBufferedIO(), getBufferSize(), pool);
     }

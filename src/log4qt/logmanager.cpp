@@ -14,6 +14,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <tuple>
+#include <vector>
 
 namespace Log4Qt {
 
@@ -91,8 +93,31 @@ log4cxx::spi::LoggerRepositoryPtr repository()
     return *repo;
 }
 
+namespace {
+bool holding = false;
+std::vector<std::tuple<log4cxx::LevelPtr, const char *, QString>> held;
+} // namespace
+
+void holdReports(bool hold)
+{
+    holding = hold;
+    for (auto it = held.begin(); !hold && it != held.end(); it = held.erase(it))
+        report(std::get<0>(*it), std::get<1>(*it), std::get<2>(*it));
+}
+
+void reportBeforeHeld(const std::function<void()> &work)
+{
+    const auto before = std::move(held);
+    held.clear();
+    work();
+    held.insert(held.end(), before.begin(), before.end());
+    holdReports(false);
+}
+
 void report(const log4cxx::LevelPtr &level, const char *source, const QString &message)
 {
+    if (holding)
+        return held.emplace_back(level, source, message), void();
     dispatch(repository()->getLogger(std::string("Log4Qt.") + source), QStringLiteral("Log4Qt::") + QLatin1String(source),
              level, message);
 }

@@ -386,8 +386,10 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
         reportError(source, QStringLiteral("Missing layout definition for appender '%1'").arg(key));
         return nullptr;
     }
+    holdReports(true); // until the layout is made
     translate(key, *info, target);
     const log4cxx::AppenderPtr appender = parseAppender(m_translated, toLS(name));
+    holdReports(false);
     if (const auto console = log4cxx::cast<log4cxx::ConsoleAppender>(appender)) {
         const log4cxx::helpers::WriterPtr writer = consoleWriter(console->getTarget() == "System.err");
         console->setWriter(writer);

@@ -34,6 +34,10 @@ void dispatch(const log4cxx::LoggerPtr &logger, const QString &category, const l
 void report(const log4cxx::LevelPtr &level, const char *source, const QString &message);
 void reportError(const char *source, const QString &message);
 int errorCount();
+// Holds reports back until released: Log4Qt reads an appender's own keys after its layout,
+// whose reports, made by work, therefore come first.
+void holdReports(bool hold);
+void reportBeforeHeld(const std::function<void()> &work);
 
 // The locale's codec, in which Log4Qt reads its file and writes every appender.
 log4cxx::LogString localeEncoding();
@@ -77,6 +81,7 @@ private:
         int maxWidth = -1;
         bool leftAlign = false;
     };
+    void parse();
     QString convert(const Part &part, const log4cxx::spi::LoggingEventPtr &event) const;
 
     QString m_pattern = QStringLiteral("%m%n");

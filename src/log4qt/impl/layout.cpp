@@ -86,6 +86,11 @@ void QtLayout::setOption(const log4cxx::LogString &option, const log4cxx::LogStr
 // option with the rest of the pattern; after a '.' every character but a digit is reported.
 void QtLayout::activateOptions(log4cxx::helpers::Pool &)
 {
+    reportBeforeHeld([this] { parse(); });
+}
+
+void QtLayout::parse()
+{
     m_parts.clear();
     QString literal, spec; // spec: the conversion as written so far
     Part part;

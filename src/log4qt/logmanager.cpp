@@ -101,8 +101,12 @@ std::vector<std::tuple<log4cxx::LevelPtr, const char *, QString>> held;
 void holdReports(bool hold)
 {
     holding = hold;
-    for (auto it = held.begin(); !hold && it != held.end(); it = held.erase(it))
-        report(std::get<0>(*it), std::get<1>(*it), std::get<2>(*it));
+    if (hold)
+        return;
+    const auto all = std::move(held);
+    held.clear();
+    for (const auto &r : all)
+        report(std::get<0>(r), std::get<1>(r), std::get<2>(r));
 }
 
 void reportBeforeHeld(const std::function<void()> &work)
@@ -116,8 +120,10 @@ void reportBeforeHeld(const std::function<void()> &work)
 
 void report(const log4cxx::LevelPtr &level, const char *source, const QString &message)
 {
-    if (holding)
-        return held.emplace_back(level, source, message), void();
+    if (holding) {
+        held.emplace_back(level, source, message);
+        return;
+    }
     dispatch(repository()->getLogger(std::string("Log4Qt.") + source), QStringLiteral("Log4Qt::") + QLatin1String(source),
              level, message);
 }

@@ -272,12 +272,14 @@ void Configurator::run()
 
     for (const QString root : {QStringLiteral("log4j.rootLogger"), QStringLiteral("log4j.rootCategory")}) {
         if (has(root)) {
+            if (root.endsWith(QLatin1String("Category")))
+                report(log4cxx::Level::getWarn(), source, QStringLiteral("[%1] is deprecated, use [log4j.rootLogger]").arg(root));
             configureLogger(repo->getRootLogger(), value(root), true);
             break;
         }
     }
-    // Categories first: where both name a logger, its logger line wins. Additivity
-    // counts only for the loggers named there.
+    // Log4Qt takes a logger's and a category's line in an order that changes from run to run;
+    // here the logger's wins. Additivity counts only for the loggers named there.
     for (const QString prefix : {QStringLiteral("log4j.category."), QStringLiteral("log4j.logger.")}) {
         for (const QString &key : keysWithPrefix(prefix)) {
             const QString name = key.mid(prefix.size());

@@ -166,7 +166,9 @@ bool convert(const Property &property, QString *value, const QString &className,
     }
     case FileName:
         // Relative names resolve against the configuration's folder, wherever the program was started.
-        *value = value->isEmpty() ? *value : QDir::cleanPath(QDir(baseDir).absoluteFilePath(*value));
+        // (A trailing '/' stays: such a name is a folder, which cannot be opened.)
+        *value = value->isEmpty() ? *value : QDir::cleanPath(QDir(baseDir).absoluteFilePath(*value))
+                + (value->endsWith(QLatin1Char('/')) && value->size() > 1 ? QStringLiteral("/") : QString());
         break;
     case Target:
         ok = QRegularExpression(QStringLiteral("^(STD(OUT|ERR)_TARGET|System\\.(out|err))$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch();
@@ -405,11 +407,11 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     // log4cxx keeps its own failures quiet; Log4Qt reports them, and every event the appender cannot write.
     const auto fileAppender = log4cxx::cast<log4cxx::FileAppender>(appender);
     // (A daily file without a name is no error to Log4Qt; a bad date pattern reported itself.)
-    const QFileInfo opened(fileAppender ? fromLS(fileAppender->getFile()) : QString());
+    const QString fileName = fileAppender ? fromLS(fileAppender->getFile()) : QString();
     if (fileAppender && !fileAppender->getFilter() && QLatin1String(info->name) != QLatin1String("DailyFileAppender")
-        && (opened.fileName().isEmpty() || !opened.exists() || opened.isDir())) {
+        && (fileName.isEmpty() || !QFileInfo::exists(fileName) || QFileInfo(fileName).isDir())) {
         reportError("FileAppender", QStringLiteral("Unable to open the file of appender '%1'").arg(name));
-        if (!opened.fileName().isEmpty()) // a name that could not be opened: a second complaint
+        if (!fileName.isEmpty()) // a name that could not be opened: a second complaint
             reportError("FileAppender", QStringLiteral("Appender '%1' has no writer").arg(name));
         fileAppender->addFilter(refusingFilter("FileAppender", QStringLiteral("Use of appender '%1' without open file").arg(name)));
     }

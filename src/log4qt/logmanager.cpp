@@ -8,6 +8,7 @@
 #include <log4cxx/logger.h>
 #include <log4cxx/logmanager.h>
 #include <log4cxx/spi/defaultrepositoryselector.h>
+#include <log4cxx/writerappender.h>
 
 #include "log4qt/logmanager.h"
 
@@ -83,10 +84,19 @@ log4cxx::spi::LoggerRepositoryPtr repository()
         QtDailyFileAppender::registerClass();
         QtRollingFileAppender::registerClass();
         setUpInternalLogger(*repo);
-        // Log4Qt's last line at a normal exit; its appenders stay open, without footers.
+        // Log4Qt's last line at a normal exit; its appenders stay open, without footers. What
+        // immediateFlush=false still holds is written then (Log4Qt loses it).
         std::atexit([] {
             dispatch((*repo)->getLogger("::LoggerRepository"), QStringLiteral("::LoggerRepository"), log4cxx::Level::getDebug(),
                      QStringLiteral("Shutting down Hierarchy"));
+            log4cxx::LoggerList loggers = (*repo)->getCurrentLoggers();
+            loggers.push_back((*repo)->getRootLogger());
+            log4cxx::helpers::Pool pool;
+            for (const log4cxx::LoggerPtr &logger : loggers)
+                for (const log4cxx::AppenderPtr &appender : logger->getAllAppenders())
+                    if (const auto writer = log4cxx::cast<log4cxx::WriterAppender>(appender))
+                        if (writer->getWriter())
+                            writer->getWriter()->flush(pool);
         });
     });
     (*repo)->setConfigured(true); // a reset elsewhere clears it

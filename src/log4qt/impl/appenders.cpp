@@ -120,8 +120,9 @@ void QtDailyFileAppender::activateOptions(log4cxx::helpers::Pool &pool)
 
 void QtDailyFileAppender::subAppend(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool)
 {
+    // (At exit Qt can no longer read the time, which names no new file: the last line stays.)
     const QString date = stamp(eventTime(event));
-    if (date != m_date && !m_baseFile.isEmpty()) {
+    if (date != m_date && !date.isEmpty() && !m_baseFile.isEmpty()) {
         closeWriter();
         const QString previous = m_date;
         m_date = date; // first: the report below passes this appender too

@@ -46,8 +46,9 @@ QString dateText(const QString &format, const log4cxx::spi::LoggingEventPtr &eve
 
 std::function<QDateTime()> &clock()
 {
-    static std::function<QDateTime()> c;
-    return c;
+    // Never destroyed: the last line at exit is written after static objects are gone.
+    static auto *c = new std::function<QDateTime()>;
+    return *c;
 }
 
 } // namespace

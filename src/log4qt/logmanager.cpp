@@ -83,6 +83,7 @@ log4cxx::spi::LoggerRepositoryPtr repository()
         NullAppender::registerClass();
         QtDailyFileAppender::registerClass();
         QtRollingFileAppender::registerClass();
+        QtBinaryFileAppender::registerClass();
         setUpInternalLogger(*repo);
         // Log4Qt's last line at a normal exit; its appenders stay open, without footers. What
         // immediateFlush=false still holds is written then (Log4Qt loses it).

@@ -76,6 +76,8 @@ const std::vector<Property> writer = skeleton + std::vector<Property>{{"immediat
                                       {"encoding", Refused, "QTextCodec*"}, {"writer", Refused, "QTextStream*"}};
 const std::vector<Property> file = writer + std::vector<Property>{
     {"file", FileName, "File"}, {"appendFile", Bool, "Append"}, {"bufferedIo", Bool, ""}}; // flushed after each event all the same
+const std::vector<Property> binary = skeleton + std::vector<Property>{{"file", FileName, "File"}, {"appendFile", Bool, "Append"},
+    {"bufferedIo", Bool, ""}, {"byteOrder", Refused, "QDataStream::ByteOrder"}};
 const std::vector<Property> layout = {{"header", Text, "Header"}, {"footer", Text, "Footer"}};
 
 const std::vector<ClassInfo> &classes()
@@ -93,6 +95,9 @@ const std::vector<ClassInfo> &classes()
         // Off Windows Log4Qt's debug output is stderr, one more line break after each event.
         {"varia.DebugAppender", "ConsoleAppender", true, {{"Target", "System.err"}, {"layout.Suffix", "\n"}}, skeleton},
         {"varia.NullAppender", "NullAppender", false, {}, skeleton},
+        {"BinaryFileAppender", "QtBinaryFileAppender", false, {{"Append", "false"}}, binary},
+        {"RollingBinaryFileAppender", "QtBinaryFileAppender", false, {{"Append", "false"}},
+         binary + std::vector<Property>{{"maxBackupIndex", Int, ""}, {"maximumFileSize", Refused, "qlonglong"}}},
         {"varia.ListAppender", "NullAppender", false, {}, skeleton + std::vector<Property>{{"configuratorList", Bool, ""}, {"maxCount", Int, ""}}},
         {"AsyncAppender", "NullAppender", false, {}, skeleton},
         {"MainThreadAppender", "NullAppender", false, {}, skeleton},
@@ -105,6 +110,8 @@ const std::vector<ClassInfo> &classes()
                                         {"dateFormat", Text, "DateFormat"}, {"threadPrinting", Bool, "ThreadPrinting"}}},
         {"SimpleTimeLayout", nullptr, false, {{"ConversionPattern", "%d{dd.MM.yyyy hh:mm}[%t] %p %\1 - %m%n"}}, layout},
         {"XMLLayout", nullptr, false, {{"Xml", "true"}}, layout},
+        {"BinaryLayout", nullptr, false, {{"ConversionPattern", "\5"}}, layout}, // nothing for a text event
+        {"BinaryToTextLayout", nullptr, false, {{"ConversionPattern", "\5"}}, layout},
     };
     return list;
 }

@@ -2,6 +2,7 @@
 
 #include <log4cxx/helpers/stringhelper.h>
 
+#include <QDataStream>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -14,9 +15,11 @@
 using Log4Qt::Impl::NullAppender;
 using Log4Qt::Impl::QtDailyFileAppender;
 using Log4Qt::Impl::QtRollingFileAppender;
+using Log4Qt::Impl::QtBinaryFileAppender;
 IMPLEMENT_LOG4CXX_OBJECT(NullAppender)
 IMPLEMENT_LOG4CXX_OBJECT(QtDailyFileAppender)
 IMPLEMENT_LOG4CXX_OBJECT(QtRollingFileAppender)
+IMPLEMENT_LOG4CXX_OBJECT(QtBinaryFileAppender)
 
 namespace Log4Qt {
 namespace Impl {
@@ -147,6 +150,27 @@ void QtRollingFileAppender::subAppend(const log4cxx::spi::LoggingEventPtr &event
     log4cxx::rolling::RollingFileAppender::subAppend(event, pool);
     if (qint64(getFileLength()) > m_maxSize)
         rollover(pool);
+}
+
+QtBinaryFileAppender::QtBinaryFileAppender() = default;
+QtBinaryFileAppender::~QtBinaryFileAppender() = default;
+
+void QtBinaryFileAppender::activateOptions(log4cxx::helpers::Pool &)
+{
+    if (getFile().empty())
+        return;
+    const QString name = fromLS(getFile());
+    QDir().mkpath(QFileInfo(name).path());
+    m_file = std::make_unique<QFile>(name);
+    m_file->open(QIODevice::WriteOnly | (getAppend() ? QIODevice::Append : QIODevice::Truncate));
+}
+
+void QtBinaryFileAppender::append(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &)
+{
+    QDataStream out(m_file.get());
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << fromLS(event->getMessage());
+    static_cast<QFile *>(m_file.get())->flush();
 }
 
 log4cxx::spi::FilterPtr refusingFilter(const char *source, const QString &message)

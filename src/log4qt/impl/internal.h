@@ -16,6 +16,9 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
+
+class QIODevice;
 
 // The parts of Log4Qt that log4cxx does not have, registered with log4cxx so
 // that its configurator creates them by these class names.
@@ -158,6 +161,27 @@ protected:
 
 private:
     qint64 m_maxSize = 10 * 1024 * 1024;
+};
+
+// Log4Qt's binary files: each message as Qt serialises a string (little-endian), the
+// layout unused. Written at once, where Log4Qt's default buffering loses them at exit.
+class QtBinaryFileAppender : public log4cxx::FileAppender
+{
+public:
+    DECLARE_LOG4CXX_OBJECT(QtBinaryFileAppender)
+    BEGIN_LOG4CXX_CAST_MAP()
+    LOG4CXX_CAST_ENTRY(QtBinaryFileAppender)
+    LOG4CXX_CAST_ENTRY_CHAIN(log4cxx::FileAppender)
+    END_LOG4CXX_CAST_MAP()
+
+    QtBinaryFileAppender();
+    ~QtBinaryFileAppender() override;
+    void activateOptions(log4cxx::helpers::Pool &pool) override;
+    void append(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool) override;
+    bool requiresLayout() const override { return false; }
+
+private:
+    std::unique_ptr<QIODevice> m_file; // (QFile's header would bring Qt's emit before log4cxx's)
 };
 
 // Refuses every event, reporting each: an appender Log4Qt could not open.

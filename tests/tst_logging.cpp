@@ -415,7 +415,9 @@ void TestLogging::configureResult_data()
     QTest::newRow("bad logger level") << "log4j.rootLogger=INFO, C\nlog4j.logger.Qt=LOUD\n" + console << false;
     QTest::newRow("inherited logger level") << "log4j.rootLogger=INFO, C\nlog4j.logger.Qt=INHERITED\n" + console << true;
     QTest::newRow("bad threshold") << "log4j.rootLogger=INFO, C\nlog4j.threshold=SOME\n" + console << false;
-    QTest::newRow("bad Debug level") << "log4j.Debug=chatty\nlog4j.rootLogger=INFO, C\n" + console << false;
+    // Log4Qt takes a Debug value it cannot read as DEBUG, without complaint.
+    QTest::newRow("bad Debug level") << "log4j.Debug=chatty\nlog4j.rootLogger=INFO, C\n" + console << true;
+    QTest::newRow("errors under Debug=OFF") << "log4j.Debug=OFF\nlog4j.rootLogger=INFO, C\n" + console + "log4j.appender.C.colour=red\n" << true;
     QTest::newRow("bad boolean") << "log4j.rootLogger=INFO, C\nlog4j.handleQtMessages=perhaps\n" + console << false;
     QTest::newRow("unknown property") << "log4j.rootLogger=INFO, C\n" + console + "log4j.appender.C.colour=red\n" << false;
     QTest::newRow("bad target") << "log4j.rootLogger=INFO, C\n" + console + "log4j.appender.C.target=PRINTER\n" << false;

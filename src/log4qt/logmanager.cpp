@@ -8,12 +8,15 @@
 #include <log4cxx/logger.h>
 #include <log4cxx/logmanager.h>
 #include <log4cxx/spi/defaultrepositoryselector.h>
+#include <log4cxx/writerappender.h>
 
 #include "log4qt/logmanager.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <tuple>
+#include <vector>
 
 namespace Log4Qt {
 
@@ -47,6 +50,7 @@ void dispatch(const log4cxx::LoggerPtr &logger, const QString &category, const l
     auto event = std::make_shared<log4cxx::spi::LoggingEvent>(logger->getName(), level, toLS(message),
                                                               log4cxx::spi::LocationInfo(file, file, function, line));
     event->setProperty("category", toLS(category));
+    event->setProperty("function", function);
     log4cxx::helpers::Pool pool;
     logger->callAppenders(event, pool);
 }
@@ -78,34 +82,71 @@ log4cxx::spi::LoggerRepositoryPtr repository()
         QtLayout::registerClass();
         NullAppender::registerClass();
         QtDailyFileAppender::registerClass();
+        QtRollingFileAppender::registerClass();
+        QtBinaryFileAppender::registerClass();
         setUpInternalLogger(*repo);
-        // Log4Qt's last line at a normal exit; its appenders stay open, without footers.
+        // Log4Qt's last line at a normal exit; its appenders stay open, without footers. What
+        // immediateFlush=false still holds is written then (Log4Qt loses it).
         std::atexit([] {
-            dispatch((*repo)->getRootLogger(), QStringLiteral("::LoggerRepository"), log4cxx::Level::getDebug(),
+            dispatch((*repo)->getLogger("::LoggerRepository"), QStringLiteral("::LoggerRepository"), log4cxx::Level::getDebug(),
                      QStringLiteral("Shutting down Hierarchy"));
+            log4cxx::LoggerList loggers = (*repo)->getCurrentLoggers();
+            loggers.push_back((*repo)->getRootLogger());
+            log4cxx::helpers::Pool pool;
+            for (const log4cxx::LoggerPtr &logger : loggers)
+                for (const log4cxx::AppenderPtr &appender : logger->getAllAppenders())
+                    if (const auto writer = log4cxx::cast<log4cxx::WriterAppender>(appender))
+                        if (writer->getWriter())
+                            writer->getWriter()->flush(pool);
         });
     });
     (*repo)->setConfigured(true); // a reset elsewhere clears it
     return *repo;
 }
 
+namespace {
+bool holding = false;
+std::vector<std::tuple<log4cxx::LevelPtr, const char *, QString>> held;
+} // namespace
+
+void holdReports(bool hold)
+{
+    holding = hold;
+    if (hold)
+        return;
+    const auto all = std::move(held);
+    held.clear();
+    for (const auto &r : all)
+        report(std::get<0>(r), std::get<1>(r), std::get<2>(r));
+}
+
+void reportBeforeHeld(const std::function<void()> &work)
+{
+    const auto before = std::move(held);
+    held.clear();
+    work();
+    held.insert(held.end(), before.begin(), before.end());
+    holdReports(false);
+}
+
 void report(const log4cxx::LevelPtr &level, const char *source, const QString &message)
 {
-    // A report about an appender may pass through that appender again: once is enough.
-    static thread_local bool reporting = false;
-    if (reporting)
+    if (holding) {
+        held.emplace_back(level, source, message);
         return;
-    reporting = true;
+    }
     dispatch(repository()->getLogger(std::string("Log4Qt.") + source), QStringLiteral("Log4Qt::") + QLatin1String(source),
              level, message);
-    reporting = false;
 }
 
 std::atomic<int> errors{0};
 
+// An error counts against configure() only where it is logged: not under log4j.Debug=OFF
+// or log4j.threshold=OFF, as with Log4Qt.
 void reportError(const char *source, const QString &message)
 {
-    ++errors;
+    if (repository()->getLogger(std::string("Log4Qt.") + source)->isEnabledFor(log4cxx::Level::getError()))
+        ++errors;
     report(log4cxx::Level::getError(), source, message);
 }
 

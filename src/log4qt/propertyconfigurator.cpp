@@ -2,7 +2,6 @@
 #include "impl/internal.h"
 
 #include <log4cxx/helpers/bytearrayinputstream.h>
-#include <log4cxx/helpers/optionconverter.h>
 #include <log4cxx/helpers/properties.h>
 #include <log4cxx/consoleappender.h>
 #include <log4cxx/logger.h>
@@ -49,7 +48,7 @@ namespace {
 
 const char *const source = "PropertyConfigurator";
 
-enum Type { Bool, LevelValue, Int, Int64, Text, FileName, Target, FileSize, Refused, Ignored };
+enum Type { Bool, LevelValue, Int, Text, FileName, Target, FileSize, Refused, Ignored };
 struct Property
 {
     const char *name;   // as Log4Qt names it; a file may capitalise the first letter
@@ -67,16 +66,18 @@ struct ClassInfo
     std::vector<Property> properties;
 };
 
-const std::vector<Property> skeleton = {{"threshold", LevelValue, "Threshold"}};
-const std::vector<Property> writer = {{"threshold", LevelValue, "Threshold"}, {"immediateFlush", Bool, "ImmediateFlush"},
-                                      {"encoding", Refused, "QTextCodec*"}, {"writer", Refused, "QTextStream*"}};
 std::vector<Property> operator+(std::vector<Property> a, const std::vector<Property> &b)
 {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
+const std::vector<Property> skeleton = {{"threshold", LevelValue, "Threshold"}, {"name", Ignored, ""}};
+const std::vector<Property> writer = skeleton + std::vector<Property>{{"immediateFlush", Bool, "ImmediateFlush"},
+                                      {"encoding", Refused, "QTextCodec*"}, {"writer", Refused, "QTextStream*"}};
 const std::vector<Property> file = writer + std::vector<Property>{
-    {"file", FileName, "File"}, {"appendFile", Bool, "Append"}, {"bufferedIo", Bool, "BufferedIO"}};
+    {"file", FileName, "File"}, {"appendFile", Bool, "Append"}, {"bufferedIo", Bool, ""}}; // flushed after each event all the same
+const std::vector<Property> binary = skeleton + std::vector<Property>{{"file", FileName, "File"}, {"appendFile", Bool, "Append"},
+    {"bufferedIo", Bool, ""}, {"byteOrder", Refused, "QDataStream::ByteOrder"}};
 const std::vector<Property> layout = {{"header", Text, "Header"}, {"footer", Text, "Footer"}};
 
 const std::vector<ClassInfo> &classes()
@@ -84,8 +85,8 @@ const std::vector<ClassInfo> &classes()
     static const std::vector<ClassInfo> list = {
         {"ConsoleAppender", "ConsoleAppender", true, {}, writer + std::vector<Property>{{"target", Target, "Target"}}},
         {"FileAppender", "FileAppender", true, {{"Append", "false"}}, file},
-        {"RollingFileAppender", "RollingFileAppender", true, {{"Append", "false"}},
-         file + std::vector<Property>{{"maxBackupIndex", Int, "MaxBackupIndex"}, {"maximumFileSize", Int64, "MaxFileSize"},
+        {"RollingFileAppender", "QtRollingFileAppender", true, {{"Append", "false"}, {"MaxBackupIndex", "1"}},
+         file + std::vector<Property>{{"maxBackupIndex", Int, "MaxBackupIndex"}, {"maximumFileSize", Refused, "qlonglong"},
                                       {"maxFileSize", FileSize, "MaxFileSize"}}},
         {"DailyRollingFileAppender", "QtDailyFileAppender", true, {{"Append", "false"}, {"DatePattern", "'.'yyyy-MM-dd"}},
          file + std::vector<Property>{{"datePattern", Text, "DatePattern"}}},
@@ -94,6 +95,9 @@ const std::vector<ClassInfo> &classes()
         // Off Windows Log4Qt's debug output is stderr, one more line break after each event.
         {"varia.DebugAppender", "ConsoleAppender", true, {{"Target", "System.err"}, {"layout.Suffix", "\n"}}, skeleton},
         {"varia.NullAppender", "NullAppender", false, {}, skeleton},
+        {"BinaryFileAppender", "QtBinaryFileAppender", false, {{"Append", "false"}}, binary},
+        {"RollingBinaryFileAppender", "QtBinaryFileAppender", false, {{"Append", "false"}},
+         binary + std::vector<Property>{{"maxBackupIndex", Int, ""}, {"maximumFileSize", Refused, "qlonglong"}}},
         {"varia.ListAppender", "NullAppender", false, {}, skeleton + std::vector<Property>{{"configuratorList", Bool, ""}, {"maxCount", Int, ""}}},
         {"AsyncAppender", "NullAppender", false, {}, skeleton},
         {"MainThreadAppender", "NullAppender", false, {}, skeleton},
@@ -106,6 +110,8 @@ const std::vector<ClassInfo> &classes()
                                         {"dateFormat", Text, "DateFormat"}, {"threadPrinting", Bool, "ThreadPrinting"}}},
         {"SimpleTimeLayout", nullptr, false, {{"ConversionPattern", "%d{dd.MM.yyyy hh:mm}[%t] %p %\1 - %m%n"}}, layout},
         {"XMLLayout", nullptr, false, {{"Xml", "true"}}, layout},
+        {"BinaryLayout", nullptr, false, {{"ConversionPattern", "\5"}}, layout}, // nothing for a text event
+        {"BinaryToTextLayout", nullptr, false, {{"ConversionPattern", "\5"}}, layout},
     };
     return list;
 }
@@ -132,17 +138,18 @@ bool toBool(const QString &value, bool *ok)
     return v == QLatin1String("true");
 }
 
-// A null level (NULL or INHERITED) is valid where allowNull is given.
-log4cxx::LevelPtr toLevel(const QString &value, bool *ok, bool allowNull = false)
+// A null level: NULL where nulls > 0, also INHERITED for a logger (nulls > 1).
+log4cxx::LevelPtr toLevel(const QString &value, bool *ok, int nulls = 0)
 {
     const QString v = value.trimmed().toUpper();
     *ok = true;
-    if (allowNull && (v == QLatin1String("NULL") || v == QLatin1String("INHERITED")))
+    if ((nulls > 0 && v == QLatin1String("NULL")) || (nulls > 1 && v == QLatin1String("INHERITED")))
         return nullptr;
     static const QStringList names = {"ALL", "TRACE", "DEBUG", "INFO", "WARN", "ERROR", "FATAL", "OFF"};
     if (names.contains(v))
         return log4cxx::Level::toLevelLS(toLS(v));
     *ok = false;
+    report(log4cxx::Level::getWarn(), "Level", QStringLiteral("Use of invalid level string '%1'").arg(value));
     reportError("OptionConverter", QStringLiteral("Invalid option string '%1' for a level").arg(value));
     return nullptr;
 }
@@ -154,17 +161,25 @@ bool convert(const Property &property, QString *value, const QString &className,
     const QString v = value->trimmed();
     switch (property.type) {
     case Bool: *value = toBool(v, &ok) ? QStringLiteral("true") : QStringLiteral("false"); break;
-    case LevelValue: toLevel(v, &ok, true); break;
+    case LevelValue: toLevel(v, &ok, 1); break;
     case Int: v.toInt(&ok); break;
-    case Int64: v.toLongLong(&ok); break;
-    case FileSize: ok = QRegularExpression(QStringLiteral("^\\d+\\s*([KMG]B)?$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch(); break;
+    case FileSize: { // bytes, or KB, MB, GB; a product past 64 bits wraps as Log4Qt's does
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("^(\\+?\\d+)\\s*([KMG]B)?$"), QRegularExpression::CaseInsensitiveOption).match(v);
+        const int shift = m.captured(2).isEmpty() ? 0 : 10 + 10 * int(QStringLiteral("KMG").indexOf(m.captured(2).at(0).toUpper()));
+        const quint64 size = quint64(m.captured(1).toLongLong(&ok)) << shift;
+        ok = ok && m.hasMatch();
+        *value = QString::number(qint64(size));
+        break;
+    }
     case FileName:
         // Relative names resolve against the configuration's folder, wherever the program was started.
-        *value = value->isEmpty() ? *value : QDir::cleanPath(QDir(baseDir).absoluteFilePath(*value));
+        // (A trailing '/' stays: such a name is a folder, which cannot be opened.)
+        *value = value->isEmpty() ? *value : QDir::cleanPath(QDir(baseDir).absoluteFilePath(*value))
+                + (value->endsWith(QLatin1Char('/')) && value->size() > 1 ? QStringLiteral("/") : QString());
         break;
     case Target:
-        ok = QRegularExpression(QStringLiteral("^STD(OUT|ERR)_TARGET$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch();
-        *value = v.startsWith(QLatin1String("STDERR"), Qt::CaseInsensitive) ? QStringLiteral("System.err") : QStringLiteral("System.out");
+        ok = QRegularExpression(QStringLiteral("^(STD(OUT|ERR)_TARGET|System\\.(out|err))$"), QRegularExpression::CaseInsensitiveOption).match(v).hasMatch();
+        *value = v.contains(QLatin1String("err"), Qt::CaseInsensitive) ? QStringLiteral("System.err") : QStringLiteral("System.out");
         break;
     case Refused:
         reportError("Factory", QStringLiteral("Cannot convert to type '%1' for property '%2' on object of class '%3'")
@@ -188,14 +203,8 @@ public:
     void run();
 
 private:
-    QString value(const QString &key) const
-    {
-        try {
-            return fromLS(log4cxx::helpers::OptionConverter::findAndSubst(toLS(key), m_properties));
-        } catch (const std::exception &) { // an unclosed ${
-            return fromLS(m_properties.get(toLS(key)));
-        }
-    }
+    QString value(const QString &key) const { return substitute(key, {}); }
+    QString substitute(const QString &key, QStringList within) const;
     bool has(const QString &key) const { return keysWithPrefix(key).contains(key); }
     QStringList keysWithPrefix(const QString &prefix) const;
     void configureLogger(const log4cxx::LoggerPtr &logger, const QString &value, bool isRoot);
@@ -207,6 +216,28 @@ private:
     QString m_baseDir;
     QMap<QString, log4cxx::AppenderPtr> m_appenders;
 };
+
+// ${key} names another key of the file (not the environment); an unclosed one empties the
+// value. Log4Qt recurses without end on keys that name each other; here such a key stands for nothing.
+QString Configurator::substitute(const QString &key, QStringList within) const
+{
+    const QString text = fromLS(m_properties.get(toLS(key)));
+    within << key;
+    QString out;
+    int from = 0;
+    for (int open; (open = text.indexOf(QLatin1String("${"), from)) >= 0; from = text.indexOf(QLatin1Char('}'), open) + 1) {
+        const int close = text.indexOf(QLatin1Char('}'), open);
+        if (close < 0) {
+            reportError("OptionConverter", QStringLiteral("Missing closing bracket for opening bracket at %1 in value %2").arg(open).arg(text));
+            return QString();
+        }
+        out += text.mid(from, open - from);
+        const QString name = text.mid(open + 2, close - open - 2);
+        if (!within.contains(name))
+            out += substitute(name, within);
+    }
+    return out + text.mid(from);
+}
 
 QStringList Configurator::keysWithPrefix(const QString &prefix) const
 {
@@ -222,17 +253,17 @@ void Configurator::run()
 {
     const log4cxx::spi::LoggerRepositoryPtr repo = repository();
     bool ok = true;
-    if (has(QStringLiteral("log4j.Debug"))) {
-        const log4cxx::LevelPtr level = toLevel(value(QStringLiteral("log4j.Debug")), &ok);
-        if (ok)
-            repo->getLogger("Log4Qt")->setLevel(level);
+    if (has(QStringLiteral("log4j.Debug"))) { // anything but a level's name means DEBUG, without a word
+        const log4cxx::LevelPtr level = log4cxx::Level::toLevelLS(toLS(value(QStringLiteral("log4j.Debug")).trimmed()), log4cxx::Level::getDebug());
+        repo->getLogger("Log4Qt")->setLevel(level);
     }
-    if (has(QStringLiteral("log4j.reset")) && toBool(value(QStringLiteral("log4j.reset")), &ok) && ok) {
+    const QString reset = value(QStringLiteral("log4j.reset"));
+    if (!reset.isEmpty() && toBool(reset, &ok) && ok) {
         repo->resetConfiguration();
         setUpInternalLogger(repo);
     }
     if (has(QStringLiteral("log4j.threshold"))) {
-        const log4cxx::LevelPtr level = toLevel(value(QStringLiteral("log4j.threshold")), &ok, true);
+        const log4cxx::LevelPtr level = toLevel(value(QStringLiteral("log4j.threshold")), &ok, 1);
         if (level)
             repo->setThreshold(level);
     }
@@ -241,6 +272,8 @@ void Configurator::run()
         if (ok)
             LogManager::setHandleQtMessages(handle);
     }
+    if (has(QStringLiteral("log4j.watchThisFile"))) // checked, though the file is read once
+        toBool(value(QStringLiteral("log4j.watchThisFile")), &ok);
     if (has(QStringLiteral("log4j.qtLogging.filterRules")))
         QLoggingCategory::setFilterRules(value(QStringLiteral("log4j.qtLogging.filterRules")));
     if (has(QStringLiteral("log4j.qtLogging.messagePattern")))
@@ -248,19 +281,26 @@ void Configurator::run()
 
     for (const QString root : {QStringLiteral("log4j.rootLogger"), QStringLiteral("log4j.rootCategory")}) {
         if (has(root)) {
+            if (root.endsWith(QLatin1String("Category")))
+                report(log4cxx::Level::getWarn(), source, QStringLiteral("[%1] is deprecated, use [log4j.rootLogger]").arg(root));
             configureLogger(repo->getRootLogger(), value(root), true);
             break;
         }
     }
-    for (const QString prefix : {QStringLiteral("log4j.logger."), QStringLiteral("log4j.category.")})
-        for (const QString &key : keysWithPrefix(prefix))
-            configureLogger(repo->getLogger(toLS(key.mid(prefix.size()).replace(QLatin1String("::"), QLatin1String(".")))),
-                            value(key), false);
-    const QString additivity = QStringLiteral("log4j.additivity.");
-    for (const QString &key : keysWithPrefix(additivity)) {
-        const bool additive = toBool(value(key), &ok);
-        if (ok)
-            repo->getLogger(toLS(key.mid(additivity.size()).replace(QLatin1String("::"), QLatin1String("."))))->setAdditivity(additive);
+    // Log4Qt takes a logger's and a category's line in an order that changes from run to run;
+    // here the logger's wins. Additivity counts only for the loggers named there.
+    for (const QString prefix : {QStringLiteral("log4j.category."), QStringLiteral("log4j.logger.")}) {
+        for (const QString &key : keysWithPrefix(prefix)) {
+            const QString name = key.mid(prefix.size());
+            if (name.isEmpty())
+                continue;
+            const log4cxx::LoggerPtr logger = repo->getLogger(toLS(QString(name).replace(QLatin1String("::"), QLatin1String("."))));
+            configureLogger(logger, value(key), false);
+            const QString additivity = value(QStringLiteral("log4j.additivity.") + name);
+            const bool additive = additivity.isEmpty() || toBool(additivity, &ok);
+            if (!additivity.isEmpty() && ok)
+                logger->setAdditivity(additive);
+        }
     }
 }
 
@@ -269,10 +309,12 @@ void Configurator::configureLogger(const log4cxx::LoggerPtr &logger, const QStri
     const QStringList parts = value.split(QLatin1Char(','));
     if (!parts.value(0).trimmed().isEmpty()) {
         bool ok = false;
-        // The root takes no null level, and Log4Qt says nothing about one.
-        const log4cxx::LevelPtr level = toLevel(parts.value(0), &ok, true);
-        if (ok && (level || !isRoot))
-            logger->setLevel(level);
+        // A level Log4Qt cannot read means DEBUG; the root takes no null level: a warning, and it stays.
+        const log4cxx::LevelPtr level = toLevel(parts.value(0), &ok, 2);
+        if (ok && !level && isRoot)
+            report(log4cxx::Level::getWarn(), "Logger", QStringLiteral("Invalid root logger level %1").arg(parts.value(0).trimmed()));
+        else
+            logger->setLevel(ok ? level : log4cxx::Level::getDebug());
     }
     logger->removeAllAppenders();
     for (int i = 1; i < parts.size(); ++i) {
@@ -295,9 +337,9 @@ void Configurator::translate(const QString &key, const ClassInfo &info, const QS
     QMap<QString, QString> values;
     for (const QString &k : keysWithPrefix(key + QLatin1Char('.'))) {
         const QString name = k.mid(key.size() + 1);
-        if (info.log4cxxClass && (name == QLatin1String("layout") || name.startsWith(QLatin1String("layout."))))
-            continue;
         const QString property = name.left(1).toLower() + name.mid(1);
+        if (property.isEmpty() || (info.log4cxxClass && (property == QLatin1String("layout") || property.startsWith(QLatin1String("layout.")))))
+            continue; // a key ending in '.' names nothing, and Log4Qt says nothing about it
         const auto it = std::find_if(info.properties.begin(), info.properties.end(),
                                      [&](const Property &p) { return property == QLatin1String(p.name); });
         if (it == info.properties.end()) {
@@ -306,10 +348,10 @@ void Configurator::translate(const QString &key, const ClassInfo &info, const QS
         }
         QString v = value(k);
         if (convert(*it, &v, className, m_baseDir) && it->option[0])
-            values.insert(QLatin1String(it->option), v);
+            values.insert(QLatin1String(it->option), v.isEmpty() && it->type == Text ? QStringLiteral("\5") : v);
     }
     if (QLatin1String(info.name) == QLatin1String("TTCCLayout")) {
-        const QString date = values.value(QStringLiteral("DateFormat"), QStringLiteral("RELATIVE"));
+        const QString date = QString(values.value(QStringLiteral("DateFormat"), QStringLiteral("RELATIVE"))).remove(QLatin1Char('\5'));
         const auto on = [&](const char *option) { return values.value(QLatin1String(option)) != QLatin1String("false"); };
         values.insert(QStringLiteral("ConversionPattern"),
                       QStringLiteral("%d{%1} ").arg(date)
@@ -339,9 +381,9 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     }
     const QString target = QStringLiteral("log4j.appender.") + name;
     m_translated.setProperty(toLS(target), info->log4cxxClass);
-    if (info->properties.size() > 1 && info->properties.at(1).type == Bool) // a writer: in the locale's codec
+    if (info->properties.size() > 2 && info->properties.at(2).type == Bool) // a writer: in the locale's codec
         m_translated.setProperty(toLS(target + QStringLiteral(".Encoding")), localeEncoding());
-    if (has(key + QStringLiteral(".layout"))) {
+    if (info->needsLayout && has(key + QStringLiteral(".layout"))) { // Log4Qt reads no layout for the others
         const QString layoutName = value(key + QStringLiteral(".layout"));
         const ClassInfo *layoutInfo = findClass(layoutName, true);
         if (!layoutInfo) {
@@ -355,23 +397,29 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
         reportError(source, QStringLiteral("Missing layout definition for appender '%1'").arg(key));
         return nullptr;
     }
+    holdReports(true); // until the layout is made
     translate(key, *info, target);
     const log4cxx::AppenderPtr appender = parseAppender(m_translated, toLS(name));
+    holdReports(false);
     if (const auto console = log4cxx::cast<log4cxx::ConsoleAppender>(appender)) {
         const log4cxx::helpers::WriterPtr writer = consoleWriter(console->getTarget() == "System.err");
         console->setWriter(writer);
         log4cxx::LogString header;
         log4cxx::helpers::Pool pool;
-        console->getLayout()->appendHeader(header, pool);
+        if (QLatin1String(info->name) == QLatin1String("ConsoleAppender")) // the debug output has none
+            console->getLayout()->appendHeader(header, pool);
         writer->write(header, pool);
         writer->flush(pool);
     }
     // log4cxx keeps its own failures quiet; Log4Qt reports them, and every event the appender cannot write.
     const auto fileAppender = log4cxx::cast<log4cxx::FileAppender>(appender);
     // (A daily file without a name is no error to Log4Qt; a bad date pattern reported itself.)
+    const QString fileName = fileAppender ? fromLS(fileAppender->getFile()) : QString();
     if (fileAppender && !fileAppender->getFilter() && QLatin1String(info->name) != QLatin1String("DailyFileAppender")
-        && (fileAppender->getFile().empty() || !QFile::exists(fromLS(fileAppender->getFile())))) {
+        && (fileName.isEmpty() || !QFileInfo::exists(fileName) || QFileInfo(fileName).isDir())) {
         reportError("FileAppender", QStringLiteral("Unable to open the file of appender '%1'").arg(name));
+        if (!fileName.isEmpty()) // a name that could not be opened: a second complaint
+            reportError("FileAppender", QStringLiteral("Appender '%1' has no writer").arg(name));
         fileAppender->addFilter(refusingFilter("FileAppender", QStringLiteral("Use of appender '%1' without open file").arg(name)));
     }
     return appender;
@@ -384,13 +432,24 @@ void Configurator::read(QFile &file)
 {
     QTextStream stream(&file);
     stream.setCodec(QTextCodec::codecForLocale());
-    QString text = stream.readAll();
+    // Log4Qt drops every '\r' and continues any line that ends in '\', a comment too.
+    QString text = stream.readAll().remove(QLatin1Char('\r')).replace(QRegularExpression(QStringLiteral("\\\\\n[ \t\f]*")), QString());
     // log4cxx's reader would also take a value's leading '=' or ':' as a separator.
     const QRegularExpression valueStart(QStringLiteral("^(\\s*+[^\\s=:#!][^=:\\s]*+\\s*+[=:]?+\\s*+)([=:\\\\])"),
                                         QRegularExpression::MultilineOption);
     for (QRegularExpressionMatch m = valueStart.match(text); m.hasMatch(); m = valueStart.match(text, m.capturedEnd()))
         text.replace(m.capturedStart(2), 1, m.captured(2) == QLatin1String("\\") ? QStringLiteral("\x01") : QLatin1Char('\\') + m.captured(2));
-    text.replace(QRegularExpression(QStringLiteral("\\\\u(?=[0-9a-fA-F]{4})")), QStringLiteral("\x02u"));
+    // \u takes up to four hex digits, none at all being nothing.
+    static const QRegularExpression escape(QStringLiteral("\\\\(?:u([0-9a-fA-F]{0,4})|.)"), QRegularExpression::DotMatchesEverythingOption);
+    for (QRegularExpressionMatch m = escape.match(text); m.hasMatch();) {
+        int next = m.capturedEnd();
+        if (m.capturedLength(1) > 0 || m.captured(0) == QLatin1String("\\u")) {
+            const QString code = m.capturedLength(1) ? QStringLiteral("\x02u%1").arg(m.captured(1), 4, QLatin1Char('0')) : QString();
+            text.replace(m.capturedStart(), m.capturedLength(), code);
+            next = m.capturedStart() + code.size();
+        }
+        m = escape.match(text, next);
+    }
     QByteArray latin1;
     for (const QChar c : text)
         latin1 += c.unicode() < 0x80 ? QByteArray(1, char(c.unicode())) : QStringLiteral("\x02u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toLatin1();
@@ -401,7 +460,8 @@ void Configurator::read(QFile &file)
     const auto decode = [](const log4cxx::LogString &s) {
         QString in = fromLS(s), out;
         for (int i = 0; i < in.size(); ++i) {
-            if (in.at(i) == QChar(2) && i + 5 < in.size() && in.at(i + 1) == QLatin1Char('u')) {
+            // (A byte order mark stays escaped: Qt would drop it from the front of a key.)
+            if (in.at(i) == QChar(2) && i + 5 < in.size() && in.at(i + 1) == QLatin1Char('u') && in.mid(i + 2, 4) != QLatin1String("feff")) {
                 out += QChar(in.mid(i + 2, 4).toUShort(nullptr, 16));
                 i += 5;
             } else {

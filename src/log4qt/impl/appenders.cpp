@@ -2,18 +2,24 @@
 
 #include <log4cxx/helpers/stringhelper.h>
 
+#include <QDataStream>
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextCodec>
 
+#include <atomic>
 #include <cstdio>
 
 using Log4Qt::Impl::NullAppender;
 using Log4Qt::Impl::QtDailyFileAppender;
+using Log4Qt::Impl::QtRollingFileAppender;
+using Log4Qt::Impl::QtBinaryFileAppender;
 IMPLEMENT_LOG4CXX_OBJECT(NullAppender)
 IMPLEMENT_LOG4CXX_OBJECT(QtDailyFileAppender)
+IMPLEMENT_LOG4CXX_OBJECT(QtRollingFileAppender)
+IMPLEMENT_LOG4CXX_OBJECT(QtBinaryFileAppender)
 
 namespace Log4Qt {
 namespace Impl {
@@ -42,13 +48,18 @@ public:
     RefusingFilter(const char *source, const QString &message) : m_source(source), m_message(message) {}
     void activateOptions(log4cxx::helpers::Pool &) override {}
     void setOption(const log4cxx::LogString &, const log4cxx::LogString &) override {}
+    // The report passes the other appenders, and this one again, which then refuses without a word.
     FilterDecision decide(const log4cxx::spi::LoggingEventPtr &) const override
     {
-        reportError(m_source, m_message);
+        if (!m_busy.exchange(true)) {
+            reportError(m_source, m_message);
+            m_busy = false;
+        }
         return DENY;
     }
 
 private:
+    mutable std::atomic<bool> m_busy{false};
     const char *m_source;
     QString m_message;
 };
@@ -69,7 +80,7 @@ bool namesPeriod(const QString &pattern)
 void QtDailyFileAppender::setOption(const log4cxx::LogString &option, const log4cxx::LogString &value)
 {
     if (option == "DatePattern")
-        m_datePattern = fromLS(value);
+        m_datePattern = optionText(value);
     else if (option == "KeepDays")
         m_keepDays = fromLS(value).toInt();
     else if (option == "DailyFile")
@@ -78,13 +89,19 @@ void QtDailyFileAppender::setOption(const log4cxx::LogString &option, const log4
         log4cxx::FileAppender::setOption(option, value);
 }
 
+// A daily file names its day only: Log4Qt leaves time letters in its pattern as they stand.
+QString QtDailyFileAppender::stamp(const QDateTime &time) const
+{
+    return m_renaming ? time.toString(m_datePattern) : time.date().toString(m_datePattern);
+}
+
 QString QtDailyFileAppender::fileFor(const QString &date) const
 {
     if (m_renaming)
         return m_baseFile;
     const QFileInfo info(m_baseFile);
-    return info.path() + QLatin1Char('/') + info.completeBaseName() + date
-           + (info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix());
+    // Log4Qt splits at the first dot and keeps the dot without a suffix too ("app" -> "app_date.").
+    return info.path() + QLatin1Char('/') + info.baseName() + date + QLatin1Char('.') + info.completeSuffix();
 }
 
 void QtDailyFileAppender::activateOptions(log4cxx::helpers::Pool &pool)
@@ -97,7 +114,7 @@ void QtDailyFileAppender::activateOptions(log4cxx::helpers::Pool &pool)
                                  QStringLiteral("Use of appender '%1' without having a valid date pattern set").arg(fromLS(getName()))));
         return;
     }
-    m_date = now().toString(m_datePattern);
+    m_date = stamp(now());
     if (!m_baseFile.isEmpty())
         setFile(toLS(fileFor(m_date)));
     removeOldFiles();
@@ -106,16 +123,54 @@ void QtDailyFileAppender::activateOptions(log4cxx::helpers::Pool &pool)
 
 void QtDailyFileAppender::subAppend(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool)
 {
-    const QString date = eventTime(event).toString(m_datePattern);
-    if (date != m_date && !m_baseFile.isEmpty()) {
+    // (At exit Qt can no longer read the time, which names no new file: the last line stays.)
+    const QString date = stamp(eventTime(event));
+    if (date != m_date && !date.isEmpty() && !m_baseFile.isEmpty()) {
         closeWriter();
-        if (m_renaming && !QFile::rename(m_baseFile, m_baseFile + m_date))
+        const QString previous = m_date;
+        m_date = date; // first: the report below passes this appender too
+        if (m_renaming && !QFile::rename(m_baseFile, m_baseFile + previous))
             reportError("DailyRollingFileAppender", QStringLiteral("Unable to rename file '%1'").arg(m_baseFile));
-        m_date = date;
         removeOldFiles();
         setFileInternal(toLS(fileFor(date)), getAppend(), getBufferedIO(), getBufferSize(), pool);
     }
     log4cxx::FileAppender::subAppend(event, pool);
+}
+
+void QtRollingFileAppender::setOption(const log4cxx::LogString &option, const log4cxx::LogString &value)
+{
+    if (option == "MaxFileSize")
+        m_maxSize = fromLS(value).toLongLong();
+    else
+        log4cxx::rolling::RollingFileAppender::setOption(option, value);
+}
+
+void QtRollingFileAppender::subAppend(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool)
+{
+    log4cxx::rolling::RollingFileAppender::subAppend(event, pool);
+    if (qint64(getFileLength()) > m_maxSize)
+        rollover(pool);
+}
+
+QtBinaryFileAppender::QtBinaryFileAppender() = default;
+QtBinaryFileAppender::~QtBinaryFileAppender() = default;
+
+void QtBinaryFileAppender::activateOptions(log4cxx::helpers::Pool &)
+{
+    if (getFile().empty())
+        return;
+    const QString name = fromLS(getFile());
+    QDir().mkpath(QFileInfo(name).path());
+    m_file = std::make_unique<QFile>(name);
+    m_file->open(QIODevice::WriteOnly | (getAppend() ? QIODevice::Append : QIODevice::Truncate));
+}
+
+void QtBinaryFileAppender::append(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &)
+{
+    QDataStream out(m_file.get());
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << fromLS(event->getMessage());
+    static_cast<QFile *>(m_file.get())->flush();
 }
 
 log4cxx::spi::FilterPtr refusingFilter(const char *source, const QString &message)
@@ -135,9 +190,9 @@ void QtDailyFileAppender::removeOldFiles() const
         return;
     const QFileInfo info(m_baseFile);
     const QDate oldest = now().date().addDays(-m_keepDays);
-    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    for (const QFileInfo &file : QDir(info.path()).entryInfoList({info.completeBaseName() + QLatin1Char('*') + suffix}, QDir::Files)) {
-        const QString date = file.fileName().mid(info.completeBaseName().size());
+    const QString suffix = QLatin1Char('.') + info.completeSuffix();
+    for (const QFileInfo &file : QDir(info.path()).entryInfoList({info.baseName() + QLatin1Char('*') + suffix}, QDir::Files)) {
+        const QString date = file.fileName().mid(info.baseName().size());
         const QDate day = QDate::fromString(date.left(date.size() - suffix.size()), m_datePattern);
         if (day.isValid() && day < oldest)
             QFile::remove(file.filePath());

@@ -6,6 +6,7 @@
 #include <log4cxx/fileappender.h>
 #include <log4cxx/helpers/writer.h>
 #include <log4cxx/layout.h>
+#include <log4cxx/rolling/rollingfileappender.h>
 #include <log4cxx/spi/filter.h>
 #include <log4cxx/spi/loggerrepository.h>
 #include <log4cxx/spi/loggingevent.h>
@@ -15,6 +16,9 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
+
+class QIODevice;
 
 // The parts of Log4Qt that log4cxx does not have, registered with log4cxx so
 // that its configurator creates them by these class names.
@@ -33,6 +37,10 @@ void dispatch(const log4cxx::LoggerPtr &logger, const QString &category, const l
 void report(const log4cxx::LevelPtr &level, const char *source, const QString &message);
 void reportError(const char *source, const QString &message);
 int errorCount();
+// Holds reports back until released: Log4Qt reads an appender's own keys after its layout,
+// whose reports, made by work, therefore come first.
+void holdReports(bool hold);
+void reportBeforeHeld(const std::function<void()> &work);
 
 // The locale's codec, in which Log4Qt reads its file and writes every appender.
 log4cxx::LogString localeEncoding();
@@ -44,6 +52,8 @@ void setClockForTesting(std::function<QDateTime()> clock);
 
 inline QString fromLS(const log4cxx::LogString &s) { return QString::fromStdString(s); }
 inline log4cxx::LogString toLS(const QString &s) { return s.toStdString(); }
+// log4cxx drops an option whose value is empty; an empty text travels as "\5".
+inline QString optionText(const log4cxx::LogString &s) { return s == "\5" ? QString() : fromLS(s); }
 
 // Log4Qt's pattern language: Qt date syntax, "::" as the name separator,
 // "0x" and the QThread's address for unnamed threads. Also carries the
@@ -74,6 +84,7 @@ private:
         int maxWidth = -1;
         bool leftAlign = false;
     };
+    void parse();
     QString convert(const Part &part, const log4cxx::spi::LoggingEventPtr &event) const;
 
     QString m_pattern = QStringLiteral("%m%n");
@@ -117,12 +128,60 @@ protected:
     void subAppend(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool) override;
 
 private:
+    QString stamp(const QDateTime &time) const;
     QString fileFor(const QString &date) const;
     void removeOldFiles() const;
 
     bool m_renaming = true; // rolling: the file keeps its name and the old one is renamed
     QString m_baseFile, m_datePattern = QStringLiteral("'.'yyyy-MM-dd"), m_date;
     int m_keepDays = 0;
+};
+
+// Log4Qt's size-based rolling: after the event that takes the file past the size
+// (Log4Qt's 64-bit arithmetic included), not before the next one.
+class QtRollingFileAppender : public log4cxx::rolling::RollingFileAppender
+{
+public:
+    DECLARE_LOG4CXX_OBJECT(QtRollingFileAppender)
+    BEGIN_LOG4CXX_CAST_MAP()
+    LOG4CXX_CAST_ENTRY(QtRollingFileAppender)
+    LOG4CXX_CAST_ENTRY_CHAIN(log4cxx::rolling::RollingFileAppender)
+    END_LOG4CXX_CAST_MAP()
+
+    QtRollingFileAppender() { setMaximumFileSize(size_t(-1)); } // never before an event
+    void setOption(const log4cxx::LogString &option, const log4cxx::LogString &value) override;
+    void activateOptions(log4cxx::helpers::Pool &pool) override
+    {
+        if (!getFile().empty()) // without a name log4cxx would open one of its own
+            log4cxx::rolling::RollingFileAppender::activateOptions(pool);
+    }
+
+protected:
+    void subAppend(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool) override;
+
+private:
+    qint64 m_maxSize = 10 * 1024 * 1024;
+};
+
+// Log4Qt's binary files: each message as Qt serialises a string (little-endian), the
+// layout unused. Written at once, where Log4Qt's default buffering loses them at exit.
+class QtBinaryFileAppender : public log4cxx::FileAppender
+{
+public:
+    DECLARE_LOG4CXX_OBJECT(QtBinaryFileAppender)
+    BEGIN_LOG4CXX_CAST_MAP()
+    LOG4CXX_CAST_ENTRY(QtBinaryFileAppender)
+    LOG4CXX_CAST_ENTRY_CHAIN(log4cxx::FileAppender)
+    END_LOG4CXX_CAST_MAP()
+
+    QtBinaryFileAppender();
+    ~QtBinaryFileAppender() override;
+    void activateOptions(log4cxx::helpers::Pool &pool) override;
+    void append(const log4cxx::spi::LoggingEventPtr &event, log4cxx::helpers::Pool &pool) override;
+    bool requiresLayout() const override { return false; }
+
+private:
+    std::unique_ptr<QIODevice> m_file; // (QFile's header would bring Qt's emit before log4cxx's)
 };
 
 // Refuses every event, reporting each: an appender Log4Qt could not open.

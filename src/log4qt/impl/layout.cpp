@@ -93,7 +93,7 @@ void QtLayout::activateOptions(log4cxx::helpers::Pool &)
 void QtLayout::parse()
 {
     m_parts.clear();
-    QString literal, spec; // spec: the conversion as written so far
+    QString literal, written; // written: the conversion as it stands so far
     Part part;
     enum { Text, Escape, Min, Dot, Max } state = Text;
     const QString &p = m_pattern;
@@ -105,7 +105,7 @@ void QtLayout::parse()
             if (c == QLatin1Char('%') && i + 1 < p.size()) {
                 state = Escape;
                 part = Part();
-                spec = c;
+                written = c;
             } else {
                 unfinished = c == QLatin1Char('%'); // a lone '%' at the end
                 literal += c;
@@ -115,11 +115,11 @@ void QtLayout::parse()
             state = Text;
         } else if (state == Escape && c == QLatin1Char('-')) {
             part.leftAlign = true;
-            spec += c;
+            written += c;
             if (i + 1 == p.size())
                 literal += c; // a trailing "%-" leaves only the '-'
         } else if (digit >= 0 || state == Dot || (c == QLatin1Char('.') && state != Max)) {
-            spec += c;
+            written += c;
             if (digit < 0 && state == Dot)
                 reportError("PatternFormatter", QStringLiteral("Found character '%1' where digit was expected").arg(c));
             else if (digit < 0)
@@ -134,14 +134,14 @@ void QtLayout::parse()
             if (!QStringLiteral("cCdFlLmMprtxX\x01").contains(c)) {
                 report(log4cxx::Level::getWarn(), "PatternFormatter",
                        QStringLiteral("Invalid conversion character '%1' at %2 in pattern '%3'").arg(c).arg(i).arg(p));
-                literal += spec + c;
+                literal += written + c;
                 continue;
             }
             part.conversion = c;
             if ((c == QLatin1Char('c') || c == QLatin1Char('d')) && p.midRef(i + 1, 1) == QLatin1String("{")) {
                 const int close = p.indexOf(QLatin1Char('}'), i);
                 if (close < 0) {
-                    literal += spec + p.mid(i);
+                    literal += written + p.mid(i);
                     unfinished = true;
                     break;
                 }
@@ -160,7 +160,7 @@ void QtLayout::parse()
         }
     }
     if (state != Text && state != Escape)
-        literal += spec;
+        literal += written;
     if (unfinished || state != Text)
         report(log4cxx::Level::getWarn(), "PatternFormatter", QStringLiteral("Unexpected end of pattern '%1'").arg(p));
     if (!literal.isEmpty())

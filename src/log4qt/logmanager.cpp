@@ -50,7 +50,8 @@ void dispatch(const log4cxx::LoggerPtr &logger, const QString &category, const l
     auto event = std::make_shared<log4cxx::spi::LoggingEvent>(logger->getName(), level, toLS(message),
                                                               log4cxx::spi::LocationInfo(file, file, function, line));
     event->setProperty("category", toLS(category));
-    event->setProperty("function", function);
+    if (*function) // Qt passes none in a release build: no property to make for each event
+        event->setProperty("function", function);
     log4cxx::helpers::Pool pool;
     logger->callAppenders(event, pool);
 }

@@ -123,10 +123,8 @@ void holdReports(bool hold)
 
 void reportBeforeHeld(const std::function<void()> &work)
 {
-    const auto before = std::move(held);
-    held.clear();
+    holding = false;
     work();
-    held.insert(held.end(), before.begin(), before.end());
     holdReports(false);
 }
 

@@ -106,8 +106,9 @@ log4cxx::spi::LoggerRepositoryPtr repository()
 }
 
 namespace {
-bool holding = false;
-std::vector<std::tuple<log4cxx::LevelPtr, const char *, QString>> held;
+// Only the configuring thread holds its reports; another thread's (a refusing appender's) go out at once.
+thread_local bool holding = false;
+thread_local std::vector<std::tuple<log4cxx::LevelPtr, const char *, QString>> held;
 } // namespace
 
 void holdReports(bool hold)

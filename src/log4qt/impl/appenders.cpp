@@ -170,7 +170,7 @@ void QtBinaryFileAppender::append(const log4cxx::spi::LoggingEventPtr &event, lo
     QDataStream out(m_file.get());
     out.setByteOrder(QDataStream::LittleEndian);
     out << fromLS(event->getMessage());
-    static_cast<QFile *>(m_file.get())->flush();
+    m_file->flush();
 }
 
 log4cxx::spi::FilterPtr refusingFilter(const char *source, const QString &message)

@@ -225,7 +225,7 @@ QString Configurator::substitute(const QString &key, QStringList within) const
     within << key;
     QString out;
     int from = 0;
-    for (int open; (open = text.indexOf(QLatin1String("${"), from)) >= 0; from = text.indexOf(QLatin1Char('}'), open) + 1) {
+    for (int open; (open = text.indexOf(QLatin1String("${"), from)) >= 0;) {
         const int close = text.indexOf(QLatin1Char('}'), open);
         if (close < 0) {
             reportError("OptionConverter", QStringLiteral("Missing closing bracket for opening bracket at %1 in value %2").arg(open).arg(text));
@@ -235,6 +235,7 @@ QString Configurator::substitute(const QString &key, QStringList within) const
         const QString name = text.mid(open + 2, close - open - 2);
         if (!within.contains(name))
             out += substitute(name, within);
+        from = close + 1;
     }
     return out + text.mid(from);
 }

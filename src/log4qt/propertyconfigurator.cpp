@@ -444,7 +444,7 @@ void Configurator::read(QFile &file)
     static const QRegularExpression escape(QStringLiteral("\\\\(?:u([0-9a-fA-F]{0,4})|.)"), QRegularExpression::DotMatchesEverythingOption);
     for (QRegularExpressionMatch m = escape.match(text); m.hasMatch();) {
         int next = m.capturedEnd();
-        if (m.capturedLength(1) > 0 || m.captured(0) == QLatin1String("\\u")) {
+        if (m.capturedStart(1) >= 0) {
             const QString code = m.capturedLength(1) ? QStringLiteral("\x02u%1").arg(m.captured(1), 4, QLatin1Char('0')) : QString();
             text.replace(m.capturedStart(), m.capturedLength(), code);
             next = m.capturedStart() + code.size();

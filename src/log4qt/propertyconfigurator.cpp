@@ -416,8 +416,9 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     const auto fileAppender = log4cxx::cast<log4cxx::FileAppender>(appender);
     // (A daily file without a name is no error to Log4Qt; a bad date pattern reported itself.)
     const QString fileName = fileAppender ? fromLS(fileAppender->getFile()) : QString();
+    const QFileInfo opened(fileName); // no name: none
     if (fileAppender && !fileAppender->getFilter() && QLatin1String(info->name) != QLatin1String("DailyFileAppender")
-        && (fileName.isEmpty() || !QFileInfo::exists(fileName) || QFileInfo(fileName).isDir())) {
+        && (!opened.exists() || opened.isDir())) {
         reportError("FileAppender", QStringLiteral("Unable to open the file of appender '%1'").arg(name));
         if (!fileName.isEmpty()) // a name that could not be opened: a second complaint
             reportError("FileAppender", QStringLiteral("Appender '%1' has no writer").arg(name));

@@ -382,7 +382,7 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     }
     const QString target = QStringLiteral("log4j.appender.") + name;
     m_translated.setProperty(toLS(target), info->log4cxxClass);
-    if (info->properties.size() > 2 && info->properties.at(2).type == Bool) // a writer: in the locale's codec
+    if (info->properties.size() > 2 && qstrcmp(info->properties.at(2).option, "ImmediateFlush") == 0) // a writer: in the locale's codec
         m_translated.setProperty(toLS(target + QStringLiteral(".Encoding")), localeEncoding());
     if (info->needsLayout && has(key + QStringLiteral(".layout"))) { // Log4Qt reads no layout for the others
         const QString layoutName = value(key + QStringLiteral(".layout"));

@@ -74,10 +74,10 @@ std::vector<Property> operator+(std::vector<Property> a, const std::vector<Prope
 const std::vector<Property> skeleton = {{"threshold", LevelValue, "Threshold"}, {"name", Ignored, ""}};
 const std::vector<Property> writer = skeleton + std::vector<Property>{{"immediateFlush", Bool, "ImmediateFlush"},
                                       {"encoding", Refused, "QTextCodec*"}, {"writer", Refused, "QTextStream*"}};
-const std::vector<Property> file = writer + std::vector<Property>{
+const std::vector<Property> fileKeys = {
     {"file", FileName, "File"}, {"appendFile", Bool, "Append"}, {"bufferedIo", Bool, ""}}; // flushed after each event all the same
-const std::vector<Property> binary = skeleton + std::vector<Property>{{"file", FileName, "File"}, {"appendFile", Bool, "Append"},
-    {"bufferedIo", Bool, ""}, {"byteOrder", Refused, "QDataStream::ByteOrder"}};
+const std::vector<Property> file = writer + fileKeys;
+const std::vector<Property> binary = skeleton + fileKeys + std::vector<Property>{{"byteOrder", Refused, "QDataStream::ByteOrder"}};
 const std::vector<Property> layout = {{"header", Text, "Header"}, {"footer", Text, "Footer"}};
 
 const std::vector<ClassInfo> &classes()

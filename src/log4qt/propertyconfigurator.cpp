@@ -92,8 +92,8 @@ const std::vector<ClassInfo> &classes()
          file + std::vector<Property>{{"datePattern", Text, "DatePattern"}}},
         {"DailyFileAppender", "QtDailyFileAppender", true, {{"Append", "false"}, {"DailyFile", "true"}, {"DatePattern", "_yyyy_MM_dd"}},
          file + std::vector<Property>{{"datePattern", Text, "DatePattern"}, {"keepDays", Int, "KeepDays"}}},
-        // Off Windows Log4Qt's debug output is stderr, one more line break after each event.
-        {"varia.DebugAppender", "ConsoleAppender", true, {{"Target", "System.err"}, {"layout.Suffix", "\n"}}, skeleton},
+        // Off Windows Log4Qt's debug output is stderr, one more line break after each event, and no header.
+        {"varia.DebugAppender", "ConsoleAppender", true, {{"Target", "System.err"}, {"layout.Suffix", "\n"}, {"layout.Header", "\5"}}, skeleton},
         {"varia.NullAppender", "NullAppender", false, {}, skeleton},
         {"BinaryFileAppender", "QtBinaryFileAppender", false, {{"Append", "false"}}, binary},
         {"RollingBinaryFileAppender", "QtBinaryFileAppender", false, {{"Append", "false"}},
@@ -407,8 +407,7 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
         console->setWriter(writer);
         log4cxx::LogString header;
         log4cxx::helpers::Pool pool;
-        if (QLatin1String(info->name) == QLatin1String("ConsoleAppender")) // the debug output has none
-            console->getLayout()->appendHeader(header, pool);
+        console->getLayout()->appendHeader(header, pool);
         writer->write(header, pool);
         writer->flush(pool);
     }

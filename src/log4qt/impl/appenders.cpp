@@ -34,7 +34,9 @@ public:
     void flush(log4cxx::helpers::Pool &) override { std::fflush(m_stream); }
     void write(const log4cxx::LogString &text, log4cxx::helpers::Pool &) override
     {
-        const QByteArray bytes = QTextCodec::codecForLocale()->fromUnicode(fromLS(text));
+        // (Qt's codecs may be gone by the last line at exit, if Qt first met them after us.)
+        const QTextCodec *codec = QTextCodec::codecForLocale();
+        const QByteArray bytes = codec ? codec->fromUnicode(fromLS(text)) : fromLS(text).toUtf8();
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_stream);
     }
 

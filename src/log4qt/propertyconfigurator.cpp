@@ -145,9 +145,8 @@ log4cxx::LevelPtr toLevel(const QString &value, bool *ok, int nulls = 0)
     *ok = true;
     if ((nulls > 0 && v == QLatin1String("NULL")) || (nulls > 1 && v == QLatin1String("INHERITED")))
         return nullptr;
-    static const QStringList names = {"ALL", "TRACE", "DEBUG", "INFO", "WARN", "ERROR", "FATAL", "OFF"};
-    if (names.contains(v))
-        return log4cxx::Level::toLevelLS(toLS(v));
+    if (const log4cxx::LevelPtr level = log4cxx::Level::toLevelLS(toLS(v), nullptr))
+        return level;
     *ok = false;
     report(log4cxx::Level::getWarn(), "Level", QStringLiteral("Use of invalid level string '%1'").arg(value));
     reportError("OptionConverter", QStringLiteral("Invalid option string '%1' for a level").arg(value));

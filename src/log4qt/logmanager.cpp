@@ -50,7 +50,8 @@ void dispatch(const log4cxx::LoggerPtr &logger, const QString &category, const l
     auto event = std::make_shared<log4cxx::spi::LoggingEvent>(logger->getName(), level, toLS(message),
                                                               log4cxx::spi::LocationInfo(file, file, function, line));
     event->setProperty("category", toLS(category));
-    event->setProperty("function", function);
+    if (*function) // Qt passes none in a release build: no property to make for each event
+        event->setProperty("function", function);
     log4cxx::helpers::Pool pool;
     logger->callAppenders(event, pool);
 }
@@ -105,8 +106,9 @@ log4cxx::spi::LoggerRepositoryPtr repository()
 }
 
 namespace {
-bool holding = false;
-std::vector<std::tuple<log4cxx::LevelPtr, const char *, QString>> held;
+// Only the configuring thread holds its reports; another thread's (a refusing appender's) go out at once.
+thread_local bool holding = false;
+thread_local std::vector<std::tuple<log4cxx::LevelPtr, const char *, QString>> held;
 } // namespace
 
 void holdReports(bool hold)
@@ -122,10 +124,8 @@ void holdReports(bool hold)
 
 void reportBeforeHeld(const std::function<void()> &work)
 {
-    const auto before = std::move(held);
-    held.clear();
+    holding = false;
     work();
-    held.insert(held.end(), before.begin(), before.end());
     holdReports(false);
 }
 

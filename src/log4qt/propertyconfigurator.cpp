@@ -74,10 +74,10 @@ std::vector<Property> operator+(std::vector<Property> a, const std::vector<Prope
 const std::vector<Property> skeleton = {{"threshold", LevelValue, "Threshold"}, {"name", Ignored, ""}};
 const std::vector<Property> writer = skeleton + std::vector<Property>{{"immediateFlush", Bool, "ImmediateFlush"},
                                       {"encoding", Refused, "QTextCodec*"}, {"writer", Refused, "QTextStream*"}};
-const std::vector<Property> file = writer + std::vector<Property>{
+const std::vector<Property> fileKeys = {
     {"file", FileName, "File"}, {"appendFile", Bool, "Append"}, {"bufferedIo", Bool, ""}}; // flushed after each event all the same
-const std::vector<Property> binary = skeleton + std::vector<Property>{{"file", FileName, "File"}, {"appendFile", Bool, "Append"},
-    {"bufferedIo", Bool, ""}, {"byteOrder", Refused, "QDataStream::ByteOrder"}};
+const std::vector<Property> file = writer + fileKeys;
+const std::vector<Property> binary = skeleton + fileKeys + std::vector<Property>{{"byteOrder", Refused, "QDataStream::ByteOrder"}};
 const std::vector<Property> layout = {{"header", Text, "Header"}, {"footer", Text, "Footer"}};
 
 const std::vector<ClassInfo> &classes()
@@ -92,8 +92,8 @@ const std::vector<ClassInfo> &classes()
          file + std::vector<Property>{{"datePattern", Text, "DatePattern"}}},
         {"DailyFileAppender", "QtDailyFileAppender", true, {{"Append", "false"}, {"DailyFile", "true"}, {"DatePattern", "_yyyy_MM_dd"}},
          file + std::vector<Property>{{"datePattern", Text, "DatePattern"}, {"keepDays", Int, "KeepDays"}}},
-        // Off Windows Log4Qt's debug output is stderr, one more line break after each event.
-        {"varia.DebugAppender", "ConsoleAppender", true, {{"Target", "System.err"}, {"layout.Suffix", "\n"}}, skeleton},
+        // Off Windows Log4Qt's debug output is stderr, one more line break after each event, and no header.
+        {"varia.DebugAppender", "ConsoleAppender", true, {{"Target", "System.err"}, {"layout.Suffix", "\n"}, {"layout.Header", "\5"}}, skeleton},
         {"varia.NullAppender", "NullAppender", false, {}, skeleton},
         {"BinaryFileAppender", "QtBinaryFileAppender", false, {{"Append", "false"}}, binary},
         {"RollingBinaryFileAppender", "QtBinaryFileAppender", false, {{"Append", "false"}},
@@ -145,9 +145,8 @@ log4cxx::LevelPtr toLevel(const QString &value, bool *ok, int nulls = 0)
     *ok = true;
     if ((nulls > 0 && v == QLatin1String("NULL")) || (nulls > 1 && v == QLatin1String("INHERITED")))
         return nullptr;
-    static const QStringList names = {"ALL", "TRACE", "DEBUG", "INFO", "WARN", "ERROR", "FATAL", "OFF"};
-    if (names.contains(v))
-        return log4cxx::Level::toLevelLS(toLS(v));
+    if (const log4cxx::LevelPtr level = log4cxx::Level::toLevelLS(toLS(v), nullptr))
+        return level;
     *ok = false;
     report(log4cxx::Level::getWarn(), "Level", QStringLiteral("Use of invalid level string '%1'").arg(value));
     reportError("OptionConverter", QStringLiteral("Invalid option string '%1' for a level").arg(value));
@@ -225,7 +224,7 @@ QString Configurator::substitute(const QString &key, QStringList within) const
     within << key;
     QString out;
     int from = 0;
-    for (int open; (open = text.indexOf(QLatin1String("${"), from)) >= 0; from = text.indexOf(QLatin1Char('}'), open) + 1) {
+    for (int open; (open = text.indexOf(QLatin1String("${"), from)) >= 0;) {
         const int close = text.indexOf(QLatin1Char('}'), open);
         if (close < 0) {
             reportError("OptionConverter", QStringLiteral("Missing closing bracket for opening bracket at %1 in value %2").arg(open).arg(text));
@@ -235,6 +234,7 @@ QString Configurator::substitute(const QString &key, QStringList within) const
         const QString name = text.mid(open + 2, close - open - 2);
         if (!within.contains(name))
             out += substitute(name, within);
+        from = close + 1;
     }
     return out + text.mid(from);
 }
@@ -381,7 +381,7 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     }
     const QString target = QStringLiteral("log4j.appender.") + name;
     m_translated.setProperty(toLS(target), info->log4cxxClass);
-    if (info->properties.size() > 2 && info->properties.at(2).type == Bool) // a writer: in the locale's codec
+    if (info->properties.size() > 2 && qstrcmp(info->properties.at(2).option, "ImmediateFlush") == 0) // a writer: in the locale's codec
         m_translated.setProperty(toLS(target + QStringLiteral(".Encoding")), localeEncoding());
     if (info->needsLayout && has(key + QStringLiteral(".layout"))) { // Log4Qt reads no layout for the others
         const QString layoutName = value(key + QStringLiteral(".layout"));
@@ -406,8 +406,7 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
         console->setWriter(writer);
         log4cxx::LogString header;
         log4cxx::helpers::Pool pool;
-        if (QLatin1String(info->name) == QLatin1String("ConsoleAppender")) // the debug output has none
-            console->getLayout()->appendHeader(header, pool);
+        console->getLayout()->appendHeader(header, pool);
         writer->write(header, pool);
         writer->flush(pool);
     }
@@ -415,8 +414,9 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     const auto fileAppender = log4cxx::cast<log4cxx::FileAppender>(appender);
     // (A daily file without a name is no error to Log4Qt; a bad date pattern reported itself.)
     const QString fileName = fileAppender ? fromLS(fileAppender->getFile()) : QString();
+    const QFileInfo opened(fileName); // no name: none
     if (fileAppender && !fileAppender->getFilter() && QLatin1String(info->name) != QLatin1String("DailyFileAppender")
-        && (fileName.isEmpty() || !QFileInfo::exists(fileName) || QFileInfo(fileName).isDir())) {
+        && (!opened.exists() || opened.isDir())) {
         reportError("FileAppender", QStringLiteral("Unable to open the file of appender '%1'").arg(name));
         if (!fileName.isEmpty()) // a name that could not be opened: a second complaint
             reportError("FileAppender", QStringLiteral("Appender '%1' has no writer").arg(name));
@@ -443,7 +443,7 @@ void Configurator::read(QFile &file)
     static const QRegularExpression escape(QStringLiteral("\\\\(?:u([0-9a-fA-F]{0,4})|.)"), QRegularExpression::DotMatchesEverythingOption);
     for (QRegularExpressionMatch m = escape.match(text); m.hasMatch();) {
         int next = m.capturedEnd();
-        if (m.capturedLength(1) > 0 || m.captured(0) == QLatin1String("\\u")) {
+        if (m.capturedStart(1) >= 0) {
             const QString code = m.capturedLength(1) ? QStringLiteral("\x02u%1").arg(m.captured(1), 4, QLatin1Char('0')) : QString();
             text.replace(m.capturedStart(), m.capturedLength(), code);
             next = m.capturedStart() + code.size();

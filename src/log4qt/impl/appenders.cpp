@@ -34,7 +34,9 @@ public:
     void flush(log4cxx::helpers::Pool &) override { std::fflush(m_stream); }
     void write(const log4cxx::LogString &text, log4cxx::helpers::Pool &) override
     {
-        const QByteArray bytes = QTextCodec::codecForLocale()->fromUnicode(fromLS(text));
+        // (Qt's codecs may be gone by the last line at exit, if Qt first met them after us.)
+        const QTextCodec *codec = QTextCodec::codecForLocale();
+        const QByteArray bytes = codec ? codec->fromUnicode(fromLS(text)) : fromLS(text).toUtf8();
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_stream);
     }
 
@@ -170,7 +172,7 @@ void QtBinaryFileAppender::append(const log4cxx::spi::LoggingEventPtr &event, lo
     QDataStream out(m_file.get());
     out.setByteOrder(QDataStream::LittleEndian);
     out << fromLS(event->getMessage());
-    static_cast<QFile *>(m_file.get())->flush();
+    m_file->flush();
 }
 
 log4cxx::spi::FilterPtr refusingFilter(const char *source, const QString &message)

@@ -18,7 +18,7 @@
 #include <functional>
 #include <memory>
 
-class QIODevice;
+class QFile;
 
 // The parts of Log4Qt that log4cxx does not have, registered with log4cxx so
 // that its configurator creates them by these class names.
@@ -181,7 +181,7 @@ public:
     bool requiresLayout() const override { return false; }
 
 private:
-    std::unique_ptr<QIODevice> m_file; // (QFile's header would bring Qt's emit before log4cxx's)
+    std::unique_ptr<QFile> m_file;
 };
 
 // Refuses every event, reporting each: an appender Log4Qt could not open.

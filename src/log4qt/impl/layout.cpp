@@ -202,8 +202,10 @@ QString QtLayout::convert(const Part &part, const log4cxx::spi::LoggingEventPtr 
         log4cxx::LogString category;
         const QString name = fromLS(event->getProperty("category", category) ? category : event->getLoggerName());
         const int precision = part.text.toInt();
+        if (precision <= 0) // the usual %c: no list of pieces for each event
+            return name;
         const QStringList pieces = name.split(QStringLiteral("::"));
-        return precision > 0 && precision < pieces.size() ? pieces.mid(pieces.size() - precision).join(QStringLiteral("::")) : name;
+        return precision < pieces.size() ? pieces.mid(pieces.size() - precision).join(QStringLiteral("::")) : name;
     }
     case 'd': return dateText(part.text, event);
     case 'F': return QString::fromUtf8(location.getFileName());

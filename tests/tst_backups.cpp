@@ -1,5 +1,5 @@
 #include "store/backup.h"
-#include "support/commanddriver.h"
+#include "support/testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,7 +7,6 @@
 #include <QSqlDatabase>
 #include <QtTest>
 
-#include <memory>
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -79,9 +78,12 @@ private slots:
     void unwritableFolderLeavesBookAndStartFine();
 
 private:
-    std::unique_ptr<MainWindow> window;
-    DialogAnswers answers;
+    OpenedBook book;
 };
+
+// What the entry form sends for a new record.
+const TableMoney bread{QStringLiteral("吃饭"), QStringLiteral("面包"), QStringLiteral("8.5"), QStringLiteral("2024-03-05"),
+                       QString(), 1};
 
 void TestBackups::init()
 {
@@ -89,18 +91,15 @@ void TestBackups::init()
     QVERIFY(createDatabase(databasePath(), QStringLiteral("吃饭,交通")));
     // Written an hour ago, so that a copy made now is plainly newer on any file system.
     QVERIFY(touch(databasePath(), QDateTime::currentDateTime().addSecs(-3600)));
-    answers = DialogAnswers();
-    answers.install();
 }
 
 void TestBackups::cleanup()
 {
-    window.reset();
+    book.close();
     removeBook();
     QFile::setPermissions(backupsPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QDir(backupsPath()).removeRecursively();
     QFile::remove(backupsPath());
-    Dialogs::setResponder(nullptr);
 }
 
 void TestBackups::copyEqualsTheBook()
@@ -150,7 +149,7 @@ void TestBackups::eleventhCopyRemovesTheOldest()
         QVERIFY(touch(QDir(backupsPath()).filePath(name), old, "x"));
     QVERIFY(QDir(backupsPath()).mkdir(QStringLiteral("Tobrell-20000101-000000.sqlite3")));
 
-    window.reset(new MainWindow);
+    book.open();
 
     // Nine of them and the new one.
     const QStringList kept = backups();
@@ -166,17 +165,12 @@ void TestBackups::eleventhCopyRemovesTheOldest()
 // Start, start again: one copy. Add a record, start again: a second copy, holding it.
 void TestBackups::startWritesACopyOnlyWhenTheBookChanged()
 {
-    const auto start = [this] {
-        window.reset();
-        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-        window.reset(new MainWindow);
-    };
-    start();
-    start();
+    book.open();
+    book.open();
     QCOMPARE(backups().size(), 1);
 
-    CommandDriver(*window, answers).add(QStringLiteral("面包"), QStringLiteral("8.5"));
-    start();
+    QVERIFY(book->add(bread).saved);
+    book.open();
     const QStringList names = backups();
     QCOMPARE(names.size(), 2);
     QCOMPARE(storedRows(QDir(backupsPath()).filePath(names.last())), storedRows(databasePath()));
@@ -208,22 +202,20 @@ void TestBackups::unwritableFolderLeavesBookAndStartFine()
     QStringList log;
     {
         MessageCapture capture;
-        window.reset(new MainWindow);
+        book.open();
         log = capture.ownMessages();
     }
     QCOMPARE(log.size(), 1);
     QVERIFY2(log.first().startsWith(QLatin1String("Error: backup failed. ")), qPrintable(log.first()));
     QCOMPARE(readFile(databasePath()), before);
-    QVERIFY(answers.asked.isEmpty());
 
-    CommandDriver driver(*window, answers);
-    QCOMPARE(driver.tableRows().size(), 1);
-    driver.add(QStringLiteral("面包"), QStringLiteral("8.5"));
+    QCOMPARE(book->count(), 1);
+    QVERIFY(book->add(bread).saved);
     QCOMPARE(storedRows(databasePath()).size(), 2);
     QCOMPARE(backups(), QStringList());
     if (fileInItsPlace)
         QCOMPARE(readFile(backupsPath()), QByteArray("not a folder"));
 }
 
-QTEST_MAIN(TestBackups)
+QTEST_GUILESS_MAIN(TestBackups)
 #include "tst_backups.moc"

@@ -163,7 +163,7 @@ void TestBadFiles::startsAndLeavesTheFileAlone()
     CommandDriver driver(*window, answers);
     const QList<QStringList> shown = driver.tableRows();
     QCOMPARE(!shown.isEmpty(), someRowsShown);
-    QCOMPARE(CommandDriver::memoryRows(), shown);
+    QCOMPARE(driver.memoryRows(), shown);
     if (bad == Bad::DamagedPage) {
         QVERIFY(shown.size() < bookSize);
         for (const QStringList &row : shown)
@@ -178,7 +178,7 @@ void TestBadFiles::startsAndLeavesTheFileAlone()
         // The category list has nowhere to go: refused when the form closes.
         driver.addCategory(QStringLiteral("新类"));
         QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});
-        QCOMPARE(CommandDriver::categorySetting(), QString());
+        QCOMPARE(driver.categorySetting(), QString());
         QCOMPARE(QDir(backupsPath()).entryList(QDir::Files), backups); // not read completely: no copy
         return;
     }

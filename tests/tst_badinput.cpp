@@ -1,6 +1,5 @@
 #include "support/commanddriver.h"
 #include "support/widgetchecks.h"
-#include "store/monthtotals.h"
 
 #include <QListView>
 #include <QSignalSpy>
@@ -122,9 +121,8 @@ void TestBadInput::entries()
 
     start(QString());
     QCOMPARE(driver->tableRows(), QList<QStringList>{expected});
-    QCOMPARE(CommandDriver::memoryRows(), QList<QStringList>{expected});
-    QMutexLocker lock(moneyMutex);
-    const QMap<QString, double> totals = monthTotals(*moneyList, date.addDays(-1), date.addDays(1));
+    QCOMPARE(driver->memoryRows(), QList<QStringList>{expected});
+    const QMap<QString, double> totals = driver->probe().book().monthTotals(date.addDays(-1), date.addDays(1));
     QCOMPARE(totals.size(), 1);
     QVERIFY(qIsFinite(totals.first()));
 }
@@ -165,7 +163,7 @@ void TestBadInput::categories()
     QCOMPARE(storedCategories(databasePath()), stored);
 
     start(QString());
-    QCOMPARE(CommandDriver::categorySetting(), stored);
+    QCOMPARE(driver->categorySetting(), stored);
     driver->rightClick(-1, QStringLiteral("新增"));
     auto *box = child<QComboBox>(driver->entryForm(), "comboBox_type");
     QCOMPARE(WidgetChecks::comboItems(box), shown);

@@ -3,21 +3,16 @@
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringListModel>
 #include <QTableView>
 #include <QtTest>
-
-#include <memory>
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 using namespace TestSupport;
 
@@ -41,23 +36,11 @@ private:
     }
     QStringList tableColumn(int c) { return column(driver->tableRows(), c); }
     QList<QStringList> fileRows() { return storedRows(databasePath()); }
-    QString storedCategories() { return ::storedCategories(databasePath()); }
-    // As if the database could not be written; as root file modes do not stop writes.
-    void makeReadOnly()
-    {
-        QVERIFY(QSqlQuery(probe().db()).exec(QStringLiteral("PRAGMA query_only = 1")));
-    }
+    QString storedCategories() { return TestSupport::storedCategories(databasePath()); }
 
 private slots:
     void init() { resetAnswers(); }
     void cleanup() { endTest(); }
-
-    void menuHasFourEntriesInOrder()
-    {
-        start({});
-        QCOMPARE(WidgetChecks::menuEntries(probe().menu(), "|"), (QStringList{"新增", "|", "修改", "|", "删除", "|", "设置"}));
-        QCOMPARE(probe().menu()->parent(), view());
-    }
 
     void keysOnAnEmptyBook()
     {
@@ -77,21 +60,6 @@ private slots:
         QCOMPARE(fileRows().at(1), (QStringList{"A", "米", "12.5", "2024-03-05", "", "2"}));
         QVERIFY(f->isVisible()); // stays open for the next entry
         QVERIFY(answers.warnings().isEmpty());
-    }
-
-    void deletingTheHighestKeyFreesIt()
-    {
-        start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "7"}});
-        driver->rightClick(-1, QStringLiteral("新增"));
-        driver->fillEntry(QStringLiteral("z"), QStringLiteral("3"));
-        driver->pressEntryButton();
-        QCOMPARE(fileRows().last().last(), QStringLiteral("8"));
-        driver->rightClick(2, QStringLiteral("删除"));
-        QCOMPARE(answers.asked.last().kind, Dialogs::Request::Question);
-        QCOMPARE(fileRows().size(), 2);
-        driver->pressEntryButton();
-        QCOMPARE(fileRows().last().last(), QStringLiteral("8"));
-        QCOMPARE(tableColumn(5), (QStringList{"1", "7", "8"}));
     }
 
     void deleteAsksAndLogs_data()
@@ -184,14 +152,6 @@ private slots:
         QCOMPARE(tableColumn(0), (QStringList{"甲", "B", "甲"}));
     }
 
-    void renameThereAndBackRelabelsNothing()
-    {
-        start({{"A", "x", "1", "2024-01-01", "", "1"}});
-        driver->renameCategories({{"A", "Z"}, {"Z", "A"}});
-        QCOMPARE(fileRows().first().first(), QStringLiteral("A"));
-        QCOMPARE(tableColumn(0), QStringList{"A"});
-    }
-
     void closingWithoutChangeStoresTheListAndKeepsTheTable()
     {
         start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "2"}});
@@ -221,39 +181,6 @@ private slots:
         QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->currentText(), QStringLiteral("A"));
     }
 
-    void swappedNamesStayApart()
-    {
-        start({{"A", "a1", "1", "2024-01-01", "", "1"}, {"B", "b1", "2", "2024-01-02", "", "2"}, {"A", "a2", "3", "2024-01-03", "", "3"}});
-        driver->renameCategories({{"A", "T"}, {"B", "A"}, {"T", "B"}});
-        QCOMPARE(tableColumn(0), (QStringList{"B", "A", "B"}));
-        QCOMPARE(column(fileRows(), 0), (QStringList{"B", "A", "B"}));
-    }
-
-    void missingCategoryRowIsCreated()
-    {
-        start({});
-        QVERIFY(execSql(databasePath(), {QStringLiteral("delete from tablesetting")}));
-        restart();
-        driver->addCategory(QStringLiteral("新类"));
-        QCOMPARE(storedCategories(), QStringLiteral(",新类,"));
-        driver->rightClick(-1, QStringLiteral("新增"));
-        QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
-        restart();
-        driver->rightClick(-1, QStringLiteral("新增"));
-        QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->itemText(0), QStringLiteral("新类"));
-    }
-
-    void keyNeverOverflows()
-    {
-        start({{"A", "x", "1", "2024-01-01", "", "2147483647"}});
-        driver->rightClick(-1, QStringLiteral("新增"));
-        driver->fillEntry(QStringLiteral("y"), QStringLiteral("2"));
-        driver->pressEntryButton();
-        QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});
-        QCOMPARE(fileRows().size(), 1);
-        QCOMPARE(probe().model()->rowCount(), 1);
-    }
-
     void openingsAddOneCategoryRecordEach()
     {
         start({});
@@ -266,49 +193,24 @@ private slots:
         QCOMPARE(probe().settingForm()->findChildren<TableSetting *>().size(), 3);
     }
 
-    // Every change against a database that refuses writes, or whose statement changes no
-    // row: the warning, nothing on screen or in memory pretends, the file is as it was,
-    // and a restart shows the same.
+    // A change the book refuses: the warning, the table as it was, and the entry form
+    // keeps what was typed.
     void refusedWritesChangeNothing_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::addColumn<bool>("readOnly"); // otherwise the statement finds no row
-        QTest::newRow("add") << QStringLiteral("add") << true;
-        QTest::newRow("change") << QStringLiteral("change") << true;
-        QTest::newRow("delete") << QStringLiteral("delete") << true;
-        QTest::newRow("rename category") << QStringLiteral("rename") << true;
-        QTest::newRow("add category") << QStringLiteral("category") << true;
-        QTest::newRow("delete a keyless record") << QStringLiteral("delete") << false;
-        QTest::newRow("relabel a keyless record") << QStringLiteral("rename") << false;
-        QTest::newRow("category row gone") << QStringLiteral("category") << false;
+        QTest::newRow("add") << QStringLiteral("add");
+        QTest::newRow("change") << QStringLiteral("change");
+        QTest::newRow("delete") << QStringLiteral("delete");
+        QTest::newRow("rename category") << QStringLiteral("rename");
+        QTest::newRow("add category") << QStringLiteral("category");
     }
     void refusedWritesChangeNothing()
     {
         QFETCH(QString, command);
-        QFETCH(bool, readOnly);
         start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "2"}});
-        if (!readOnly) {
-            // Written by another tool: shown as ID 0, which no statement can reach.
-            QVERIFY(execSql(databasePath(), {QStringLiteral("create table keyless as select * from tablemoneydb"),
-                                             QStringLiteral("drop table tablemoneydb"),
-                                             QStringLiteral("alter table keyless rename to tablemoneydb"),
-                                             QStringLiteral("update tablemoneydb set MyID = NULL where MyID = 1")}));
-            restart();
-            if (command == "category") // removed by another program while this one runs
-                QVERIFY(execSql(databasePath(), {QStringLiteral("delete from tablesetting")}));
-        }
-        const QByteArray before = readFile(databasePath());
-        QVERIFY(before.startsWith("SQLite format 3"));
         const auto rowsBefore = driver->tableRows();
-        QList<TableMoney> memoryBefore = *moneyList;
-
-        if (readOnly) {
-#ifdef Q_OS_UNIX
-            if (geteuid() != 0)
-#endif
-                QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::ReadUser);
-            makeReadOnly();
-        }
+        // As if the file could not be written; file modes do not stop root.
+        QVERIFY(QSqlQuery(QSqlDatabase::database()).exec(QStringLiteral("PRAGMA query_only = 1")));
         MessageCapture capture;
 
         if (command == "add") {
@@ -329,14 +231,7 @@ private slots:
         QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});
         QVERIFY(capture.messages().join('\n').contains(QStringLiteral("Error: failed to save change.")));
         QCOMPARE(driver->tableRows(), rowsBefore);
-        QCOMPARE(moneyList->size(), memoryBefore.size());
-        QCOMPARE(settingList->size(), 1);
-        QCOMPARE(settingList->first()->settingvalue, QStringLiteral("A,B,C"));
-        QCOMPARE(readFile(databasePath()), before);
-
-        QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
-        restart();
-        QCOMPARE(driver->tableRows(), rowsBefore);
+        QCOMPARE(storedRows(databasePath()), rowsBefore);
     }
 };
 

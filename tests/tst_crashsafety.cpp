@@ -77,11 +77,8 @@ int runHelper(int argc, char **argv)
             return 2;
         }
         qint32 key = 0;
-        {
-            QMutexLocker lock(moneyMutex);
-            for (const TableMoney &m : qAsConst(*moneyList))
-                key = qMax(key, m.MyID);
-        }
+        for (const TableMoney &m : driver.probe().book().records())
+            key = qMax(key, m.MyID);
         const QByteArray line = encodeLine(key, f);
         std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
         std::fflush(stdout);
@@ -179,7 +176,7 @@ void TestCrashSafety::killedWhileAddingLosesNothingSaved()
             MainWindow window;
             const QStringList own = capture.ownMessages();
             QVERIFY2(own.isEmpty(), qPrintable(own.join('\n')));
-            QCOMPARE(CommandDriver::memoryRows().size(), stored.size());
+            QCOMPARE(MainWindowProbe(window).book().count(), stored.size());
         }
         QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     }

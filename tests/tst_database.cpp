@@ -1,23 +1,12 @@
-#include "store/globals.h"
-#include "mainwindow/mainwindow.h"
 #include "store/moneyreader.h"
 #include "store/statements.h"
-#include "support/mainwindowprobe.h"
 #include "support/testsupport.h"
-#include "support/widgetchecks.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QStandardItemModel>
-#include <QTableView>
-#include <QUuid>
 #include <QtTest>
-
-#include <memory>
 
 using namespace TestSupport;
 
@@ -64,22 +53,8 @@ private slots:
     void failedStatementReported();
 
 private:
-    std::unique_ptr<MainWindow> start();
-    void stop();
-    std::unique_ptr<MainWindow> window;
+    OpenedBook book;
 };
-
-std::unique_ptr<MainWindow> TestDatabase::start()
-{
-    return std::unique_ptr<MainWindow>(new MainWindow);
-}
-
-void TestDatabase::stop()
-{
-    window.reset();
-    // Each start registers the default connection afresh.
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-}
 
 void TestDatabase::init()
 {
@@ -88,30 +63,29 @@ void TestDatabase::init()
 
 void TestDatabase::cleanup()
 {
-    stop();
+    book.close();
     removeBook();
 }
 
 void TestDatabase::missingFile()
 {
     {
-            MessageCapture capture;
-            window = start();
-            QCOMPARE(capture.ownMessages(), (QStringList{"error:db file is not exists", noExpenseTable, noSettingTable}));
+        MessageCapture capture;
+        const BookLoad loaded = book.open();
+        QCOMPARE(capture.ownMessages(), (QStringList{"error:db file is not exists", noExpenseTable, noSettingTable}));
+        // Nothing read: the window builds no table, not even a header row.
+        QVERIFY(loaded.opened && !loaded.recordsRead);
     }
-    // The table never got its model: not even a header row.
-    QVERIFY(MainWindowProbe(*window).view()->model() != MainWindowProbe(*window).model());
-    QCOMPARE(MainWindowProbe(*window).view()->horizontalHeader()->count(), 0);
-    QVERIFY(loadedRecords().isEmpty());
-    QVERIFY(settingList->isEmpty());
-    stop();
+    QCOMPARE(book->count(), 0);
+    QVERIFY(book->settings().isEmpty());
+    book.close();
 
     QFileInfo file(databasePath());
     QVERIFY(file.exists());
     QCOMPARE(file.size(), qint64(0));
 
     MessageCapture capture;
-    window = start();
+    book.open();
     QCOMPARE(capture.ownMessages(), (QStringList{noExpenseTable, noSettingTable}));
 }
 
@@ -119,18 +93,14 @@ void TestDatabase::emptyBook()
 {
     QVERIFY(createDatabase(databasePath(), QString("")));
     MessageCapture capture;
-    window = start();
+    QVERIFY(book.open().recordsRead);
     QVERIFY(capture.ownMessages().isEmpty());
-
-    QTableView *view = MainWindowProbe(*window).view();
-    QCOMPARE(view->model(), MainWindowProbe(*window).model());
-    QCOMPARE(view->model()->columnCount(), 6);
-    QCOMPARE(view->model()->rowCount(), 0);
-    QVERIFY(!view->currentIndex().isValid());
-    QCOMPARE(settingList->size(), 1);
-    QCOMPARE(settingList->at(0)->settingname, QString("大类名称"));
-    QCOMPARE(settingList->at(0)->settingvalue, QString(""));
-    QCOMPARE(settingList->at(0)->parent(), window.get());
+    QCOMPARE(book->count(), 0);
+    const QList<TableSetting *> settings = book->settings();
+    QCOMPARE(settings.size(), 1);
+    QCOMPARE(settings.at(0)->settingname, QString("大类名称"));
+    QCOMPARE(settings.at(0)->settingvalue, QString(""));
+    QCOMPARE(settings.at(0)->parent(), &book.owner);
 }
 
 void TestDatabase::openFails()
@@ -138,13 +108,13 @@ void TestDatabase::openFails()
     // A folder where the file should be: it "exists", but SQLite cannot open it.
     QVERIFY(QDir().mkpath(databasePath()));
     MessageCapture capture;
-    window = start();
+    const BookLoad loaded = book.open();
     const QStringList messages = capture.ownMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages.at(0).startsWith("Error: Failed to connect database. QSqlError("), qPrintable(messages.at(0)));
     QVERIFY(!messages.at(0).endsWith(' '));
-    QVERIFY(loadedRecords().isEmpty());
-    QCOMPARE(MainWindowProbe(*window).view()->horizontalHeader()->count(), 0);
+    QVERIFY(!loaded.opened && !loaded.recordsRead);
+    QCOMPARE(book->count(), 0);
 }
 
 void TestDatabase::everySettingRowLoaded()
@@ -154,12 +124,14 @@ void TestDatabase::everySettingRowLoaded()
         "insert into tablesetting values('other', NULL)",
         "insert into tablesetting values('大类名称', 'c')",
     }));
-    window = start();
-    QCOMPARE(settingList->size(), 3);
-    QCOMPARE(settingList->at(0)->settingvalue, QString("a,b"));
-    QCOMPARE(settingList->at(1)->settingname, QString("other"));
-    QCOMPARE(settingList->at(1)->settingvalue, QString(""));
-    QCOMPARE(settingList->at(2)->settingvalue, QString("c"));
+    book.open();
+    const QList<TableSetting *> settings = book->settings();
+    QCOMPARE(settings.size(), 3);
+    QCOMPARE(settings.at(0)->settingvalue, QString("a,b"));
+    QCOMPARE(settings.at(1)->settingname, QString("other"));
+    QCOMPARE(settings.at(1)->settingvalue, QString(""));
+    QCOMPARE(settings.at(2)->settingvalue, QString("c"));
+    QCOMPARE(categorySetting(*book), QString("c")); // the last one counts
 }
 
 void TestDatabase::values_data()
@@ -194,14 +166,9 @@ void TestDatabase::values()
     QVERIFY(execSql(databasePath(), looseSchema + QStringList{"insert into tablemoneydb values(" + row + ")"}));
 
     MessageCapture capture;
-    window = start();
+    book.open();
     QVERIFY(capture.ownMessages().isEmpty());
-    const QList<TableMoney> records = loadedRecords();
-    QCOMPARE(records.size(), 1);
-    const QStringList loaded = texts + QStringList{QString::number(MyID)};
-    QCOMPARE(fields(records.at(0)), loaded);
-    // The table shows the texts as loaded, the key in decimal.
-    QCOMPARE(WidgetChecks::cells(MainWindowProbe(*window).view()->model()), QList<QStringList>{loaded});
+    QCOMPARE(memoryRows(*book), QList<QStringList>{texts + QStringList{QString::number(MyID)}});
 }
 
 // The book is read straight from SQLite where possible; every value must come out as
@@ -268,7 +235,7 @@ void TestDatabase::statementsRoundTrip()
     QFETCH(QString, name);
     QFETCH(QString, memo);
     QVERIFY(createDatabase(databasePath(), "a,b"));
-    window = start();
+    book.open();
     {
         ExpenseStatements statements(QSqlDatabase::database());
         TableMoney record{QStringLiteral("餐饮"), name, QStringLiteral("12.50"), QStringLiteral("2023-04-05"), memo, 41};
@@ -277,10 +244,8 @@ void TestDatabase::statementsRoundTrip()
         record.MyID = 42;
         QVERIFY(statements.insertMoney(record).ok);
     }
-    stop();
-
-    window = start();
-    const QList<TableMoney> records = loadedRecords();
+    book.open();
+    const QList<TableMoney> records = book->records();
     QCOMPARE(records.size(), 2);
     for (const TableMoney &r : records) {
         QCOMPARE(r.name, name);
@@ -294,7 +259,7 @@ void TestDatabase::statementsUpdateAndDelete()
 {
     QVERIFY(createDatabase(databasePath(), "a,b"));
     QVERIFY(insertRecords(databasePath(), {{"a", "one", "1", "2022-01-01", "", "1"}, {"a", "two", "2", "2022-01-02", "", "2"}}));
-    window = start();
+    book.open();
     {
         ExpenseStatements statements(QSqlDatabase::database());
         TableMoney changed{"b", "it's \"2\"", "2.5", "2022-02-02", "%1\n", 2};
@@ -303,18 +268,15 @@ void TestDatabase::statementsUpdateAndDelete()
         QCOMPARE(outcome(statements.updateMoney(changed)), QStringLiteral("ok, 0"));
         QCOMPARE(outcome(statements.deleteMoney(1)), QStringLiteral("ok, 1"));
     }
-    stop();
-
-    window = start();
-    const QList<TableMoney> records = loadedRecords();
-    QCOMPARE(records.size(), 1);
-    QCOMPARE(fields(records.at(0)), (QStringList{"b", "it's \"2\"", "2.5", "2022-02-02", "%1\n", "2"}));
+    book.open();
+    const QStringList changed{"b", "it's \"2\"", "2.5", "2022-02-02", "%1\n", "2"};
+    QCOMPARE(memoryRows(*book), QList<QStringList>{changed});
 }
 
 void TestDatabase::settingStatements()
 {
     QVERIFY(execSql(databasePath(), looseSchema));
-    window = start();
+    book.open();
     {
         ExpenseStatements statements(QSqlDatabase::database());
         // No row to update yet: the caller learns it and can insert one.
@@ -322,16 +284,14 @@ void TestDatabase::settingStatements()
         QCOMPARE(outcome(statements.insertSetting("大类名称", "a,b")), QStringLiteral("ok, 1"));
         QCOMPARE(outcome(statements.updateSetting("x'y,%2", "大类名称")), QStringLiteral("ok, 1"));
     }
-    stop();
-
-    window = start();
-    QCOMPARE(settingList->size(), 1);
-    QCOMPARE(settingList->at(0)->settingvalue, QString("x'y,%2"));
+    book.open();
+    QCOMPARE(book->settings().size(), 1);
+    QCOMPARE(categorySetting(*book), QString("x'y,%2"));
 }
 
 void TestDatabase::failedStatementReported()
 {
-    window = start(); // no file: an empty database without tables
+    book.open(); // no file: an empty database without tables
     ExpenseStatements statements(QSqlDatabase::database());
     TableMoney record;
     record.MyID = 1;
@@ -344,5 +304,5 @@ void TestDatabase::failedStatementReported()
     }
 }
 
-QTEST_MAIN(TestDatabase)
+QTEST_GUILESS_MAIN(TestDatabase)
 #include "tst_database.moc"

@@ -163,11 +163,11 @@ private:
         for (const QModelIndex &i : view->selectionModel()->selectedRows())
             s.selectedRows << i.row();
         // The table always shows the records in memory, in their order.
-        QMutexLocker lock(moneyMutex);
-        if (s.cells.size() != moneyList->size())
+        const QList<TableMoney> records = driver->probe().book().records();
+        if (s.cells.size() != records.size())
             s.step += QStringLiteral(" (table and records differ in length)");
-        for (int r = 0; r < s.cells.size() && r < moneyList->size(); ++r)
-            if (s.cells.at(r).value(5) != QString::number(moneyList->at(r).MyID))
+        for (int r = 0; r < s.cells.size() && r < records.size(); ++r)
+            if (s.cells.at(r).value(5) != QString::number(records.at(r).MyID))
                 s.step += QStringLiteral(" (row %1 is not record %1)").arg(r);
         return s;
     }

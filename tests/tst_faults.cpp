@@ -191,8 +191,8 @@ void TestFaults::faults()
     QVERIFY2(log.contains(QStringLiteral("Error: failed to save change.")), qPrintable(log));
     qInfo("%s", qPrintable(log.section(QStringLiteral("Error: failed to save change."), 1)));
     QCOMPARE(driver->tableRows(), rowsBefore);
-    QCOMPARE(CommandDriver::memoryRows(), rowsBefore);
-    QCOMPARE(CommandDriver::categorySetting(), QStringLiteral("A,B,C"));
+    QCOMPARE(driver->memoryRows(), rowsBefore);
+    QCOMPARE(driver->categorySetting(), QStringLiteral("A,B,C"));
     if (fault == Fault::Replaced)
         QCOMPARE(readFile(databasePath()), otherBook);
 
@@ -207,7 +207,7 @@ void TestFaults::faults()
     const QList<QStringList> after = storedRows(databasePath());
     QVERIFY(after != rowsBefore);
     QCOMPARE(driver->tableRows(), after);
-    QCOMPARE(CommandDriver::memoryRows().size(), after.size());
+    QCOMPARE(driver->memoryRows().size(), after.size());
     if (command == QLatin1String("add"))
         QCOMPARE(after.size(), rowsBefore.size() + 1);
     else if (command == QLatin1String("delete"))
@@ -216,9 +216,8 @@ void TestFaults::faults()
         QCOMPARE(storedCategories(databasePath()), QStringLiteral("甲,B,丙"));
 
     // And a restart shows exactly that.
-    closeWindow();
-    window.reset(new MainWindow);
-    QCOMPARE(CommandDriver::memoryRows().size(), after.size());
+    openWindow();
+    QCOMPARE(driver->memoryRows().size(), after.size());
 }
 
 // Re-runs the read-only rows in a copy of this executable as the unprivileged user.

@@ -1,4 +1,3 @@
-#include "store/globals.h"
 #include "mainwindow/mainwindow.h"
 #include "support/mainwindowprobe.h"
 #include "support/testsupport.h"
@@ -28,14 +27,6 @@ struct Row
     int MyID;
 };
 
-QList<int> keys()
-{
-    QList<int> ids;
-    for (const TableMoney &r : loadedRecords())
-        ids << r.MyID;
-    return ids;
-}
-
 TableMoney record(const QString &date, int MyID)
 {
     return {QStringLiteral("餐饮"), QStringLiteral("item %1").arg(MyID), QStringLiteral("%1.50").arg(MyID), date,
@@ -53,12 +44,10 @@ private slots:
     void init();
     void cleanup();
 
-    void dateOrder_data();
-    void dateOrder();
-    void nextKey_data();
-    void nextKey();
+    void rowsShowTheRecordsInDateOrder();
     void selectionAfterRefresh_data();
     void selectionAfterRefresh();
+    void emptyBook_data();
     void emptyBook();
     void columnsAfterRefresh();
     void sameModelAndNoPileUp();
@@ -69,6 +58,7 @@ private slots:
 private:
     void startWith(const QList<Row> &rows);
     QTableView *view() { return MainWindowProbe(*window).view(); }
+    ExpenseBook &book() { return MainWindowProbe(*window).book(); }
     std::unique_ptr<MainWindow> window;
 };
 
@@ -93,58 +83,12 @@ void TestTable::cleanup()
     removeBook();
 }
 
-void TestTable::dateOrder_data()
+// Row i shows record i, every column, in date order from the first refresh on.
+void TestTable::rowsShowTheRecordsInDateOrder()
 {
-    QTest::addColumn<QList<Row>>("stored");
-    QTest::addColumn<QList<int>>("shown");
-    QTest::newRow("oldest first") << QList<Row>{{"2023-03-01", 1}, {"2021-05-05", 2}, {"2022-01-31", 3}}
-                                  << QList<int>{2, 3, 1};
-    QTest::newRow("same date by key") << QList<Row>{{"2022-01-01", 9}, {"2022-01-01", 3}, {"2022-01-01", 5}}
-                                      << QList<int>{3, 5, 9};
-    QTest::newRow("dates compare as text") << QList<Row>{{"2022-7-5", 1}, {"2022-10-01", 2}, {"2022-08-01", 3}}
-                                           << QList<int>{3, 2, 1};
-    QTest::newRow("already ordered") << QList<Row>{{"2020-01-01", 1}, {"2020-01-02", 2}} << QList<int>{1, 2};
-}
-
-void TestTable::dateOrder()
-{
-    QFETCH(QList<Row>, stored);
-    QFETCH(QList<int>, shown);
-    startWith(stored);
-    QCOMPARE(keys(), shown);
-
-    // Row i shows record i, every column.
-    QList<QStringList> records;
-    for (const TableMoney &r : loadedRecords())
-        records << fields(r);
-    QCOMPARE(WidgetChecks::cells(view()->model()), records);
-}
-
-void TestTable::nextKey_data()
-{
-    QTest::addColumn<QList<Row>>("stored");
-    QTest::addColumn<int>("next");
-    QTest::newRow("empty book") << QList<Row>{} << 1;
-    QTest::newRow("gap in keys") << QList<Row>{{"2022-01-03", 1}, {"2022-01-01", 7}, {"2022-01-02", 2}} << 8;
-    QTest::newRow("single") << QList<Row>{{"2022-01-01", 41}} << 42;
-}
-
-void TestTable::nextKey()
-{
-    QFETCH(QList<Row>, stored);
-    QFETCH(int, next);
-    startWith(stored);
-    QCOMPARE(MainWindowProbe(*window).sortMoneyList(1), next);
-    QList<int> highestFirst = keys();
-    std::sort(highestFirst.begin(), highestFirst.end(), std::greater<int>());
-    QCOMPARE(keys(), highestFirst);
-    QVERIFY(sortList->isEmpty()); // no second copy of the book stays behind
-
-    // The date order is back after the next refresh, and the date sort yields 0.
-    MainWindowProbe(*window).refreshTable();
-    QCOMPARE(MainWindowProbe(*window).sortMoneyList(0), 0);
-    for (int i = 1; i < keys().size(); ++i)
-        QVERIFY(moneyList->at(i - 1).date <= moneyList->at(i).date);
+    startWith({{"2023-03-01", 1}, {"2021-05-05", 2}, {"2022-01-31", 3}});
+    QCOMPARE(keys(book()), (QList<int>{2, 3, 1}));
+    QCOMPARE(WidgetChecks::cells(view()->model()), memoryRows(book()));
 }
 
 void TestTable::selectionAfterRefresh_data()
@@ -175,14 +119,12 @@ void TestTable::selectionAfterRefresh()
     else
         view()->selectRow(selected);
 
-    moneyMutex->lock();
     if (change == "add-oldest")
-        moneyList->append(record("2021-12-31", 5));
+        QVERIFY(book().add(record("2021-12-31", 5)).saved);
     else if (change == "add-newest")
-        moneyList->append(record("2023-01-01", 5));
+        QVERIFY(book().add(record("2023-01-01", 5)).saved);
     else if (change == "delete-last")
-        moneyList->removeLast();
-    moneyMutex->unlock();
+        QVERIFY(book().remove(4).saved);
     MainWindowProbe(*window).refreshTable();
 
     QCOMPARE(view()->currentIndex().row(), current);
@@ -192,8 +134,22 @@ void TestTable::selectionAfterRefresh()
     QCOMPARE(view()->model()->index(current, 5).data().toString(), QString::number(shownKey));
 }
 
+void TestTable::emptyBook_data()
+{
+    QTest::addColumn<bool>("file");
+    QTest::newRow("empty book") << true;
+    QTest::newRow("no book file: not even a header row") << false;
+}
+
 void TestTable::emptyBook()
 {
+    QFETCH(bool, file);
+    if (!file) {
+        window.reset(new MainWindow);
+        QVERIFY(view()->model() != MainWindowProbe(*window).model());
+        QCOMPARE(view()->horizontalHeader()->count(), 0);
+        return;
+    }
     startWith({});
     QCOMPARE(view()->model(), MainWindowProbe(*window).model());
     QCOMPARE(view()->model()->rowCount(), 0);
@@ -203,8 +159,6 @@ void TestTable::emptyBook()
     QCOMPARE(headers, (QStringList{"大类名称", "物品名称", "物品价格", "购买日期", "备注", "ID"}));
     QVERIFY(!view()->currentIndex().isValid());
     QVERIFY(!view()->selectionModel()->hasSelection());
-    QVERIFY(keys().isEmpty());
-    QVERIFY(sortList->isEmpty());
 }
 
 void TestTable::columnsAfterRefresh()
@@ -235,23 +189,19 @@ void TestTable::sameModelAndNoPileUp()
     window->show();
     QStandardItemModel *model = MainWindowProbe(*window).model();
     for (int i = 0; i < 5; ++i) {
-        moneyMutex->lock();
-        moneyList->removeLast();
-        moneyList->append(record("2022-02-01", 10 + i));
-        moneyMutex->unlock();
+        QVERIFY(book().remove(3).saved); // the new record takes its key again
+        QVERIFY(book().add(record("2022-02-01", 10 + i)).saved);
         MainWindowProbe(*window).refreshTable();
         QCOMPARE(view()->model(), model);
     }
     QCOMPARE(model->rowCount(), 3);
-    QCOMPARE(model->index(2, 5).data().toString(), QString("14"));
+    QCOMPARE(model->index(2, 1).data().toString(), QString("item 14"));
     // One selection model in use, none left over from earlier refreshes.
     int selectionModels = 0;
     for (QObject *owner : {static_cast<QObject *>(view()), static_cast<QObject *>(view()->horizontalHeader()),
                            static_cast<QObject *>(view()->verticalHeader())})
         selectionModels += owner->findChildren<QItemSelectionModel *>(QString(), Qt::FindDirectChildrenOnly).size();
     QCOMPARE(selectionModels, 1);
-    // Sorting leaves no copies of the records behind.
-    QVERIFY(sortList->isEmpty());
 }
 
 void TestTable::readOnly()

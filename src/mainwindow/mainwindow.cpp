@@ -1,8 +1,7 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "store/globals.h"
-#include "store/statements.h"
+#include "store/expensebook.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -31,7 +30,7 @@ struct Pictures
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
 {
-    ensureProcessLists();
+    book.reset(new ExpenseBook);
     ui = new Ui::MainWindow;
     ui->setupUi(this);
     ui->tab_3->installEventFilter(this);
@@ -43,7 +42,8 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    freeProcessLists();
+    // The lists go first, in their fixed order; the settings records are children.
+    book.reset();
     delete ui;
     ui = nullptr;
     // The model has no parent; it goes with the window.

@@ -7,14 +7,13 @@
 
 #include <QMainWindow>
 #include <QPoint>
-#include <QSqlDatabase>
 #include <QVector>
 
 #include <memory>
 
 class QAbstractItemModel;
 class QMenu;
-class ExpenseStatements;
+class ExpenseBook;
 class QStandardItemModel;
 class AddNew;
 class DoSetting;
@@ -62,10 +61,10 @@ private:
     void restoreSelection(int rememberedRow);
     // changes of single rows (mainwindow_table.cpp)
     using RowChange = TableRows::Change;
-    bool tableMirrorsList() const { return tableRows.mirrorsList(tableShown()); }
+    bool tableMirrorsList() const;
     const QAbstractItemModel *tableShown() const;
     void applyRowChanges(const QVector<RowChange> &changes, int rememberedRow);
-    static void changeRecords(const TableMoney &entity, QVector<RowChange> &changes);
+    void showChanges(bool rowsOnly, const QVector<RowChange> &changes, int rememberedRow);
     // database (mainwindow_database.cpp)
     bool loadDatabase();
     // commands (mainwindow_commands.cpp)
@@ -78,20 +77,19 @@ private:
     void openForm(QWidget *form, const QString &title);
     bool rowIsRecord(int row) const;
     void warnNoRecord();
-    void reportSaveFailure(const QString &error);
+    void warnSaveFailed();
 
     QMenu *popMenu = nullptr;
     QStandardItemModel *tableModel = nullptr;
     AddNew *addNewForm = nullptr;
     DoSetting *settingForm = nullptr;
-    QSqlDatabase db;
     TableMoney currentRecord;
     Ui::MainWindow *ui = nullptr;
     qint32 currentRow = 0;
     bool currentRowValid = false;
     TableRows tableRows;
-    // The change statements, prepared on db; declared after db so they go first.
-    std::unique_ptr<ExpenseStatements> statements;
+    // The book in memory and on disk; the window only shows it and passes changes on.
+    std::unique_ptr<ExpenseBook> book;
 
     // Tests reach the private state through this.
     friend class MainWindowProbe;

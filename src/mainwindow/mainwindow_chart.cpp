@@ -1,12 +1,9 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "store/globals.h"
-#include "store/moneyorder.h"
-#include "store/monthtotals.h"
+#include "store/expensebook.h"
 
 #include <QFont>
-#include <QMutexLocker>
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSeries>
 #include <QtCharts/QBarSet>
@@ -20,18 +17,10 @@ QT_CHARTS_USE_NAMESPACE
 
 void MainWindow::on_pushButton_runcharts_clicked()
 {
-    moneyMutex->lock();
-    const bool empty = moneyList->isEmpty();
-    moneyMutex->unlock();
-    // The list is kept in date order; only a list reordered behind the table's back is sorted.
-    if (!empty && !moneyInDateOrder())
+    // The records are kept in date order; only a list reordered behind the table's back is sorted.
+    if (!book->inDateOrder())
         sortMoneyList(0);
-
-    QMap<QString, double> totals;
-    {
-        QMutexLocker locker(moneyMutex);
-        totals = monthTotals(*moneyList, ui->dateEdit_Start->date(), ui->dateEdit_End->date());
-    }
+    const QMap<QString, double> totals = book->monthTotals(ui->dateEdit_Start->date(), ui->dateEdit_End->date());
 
     auto *barSet = new QBarSet(QStringLiteral("每个月的金额柱条颜色"));
     barSet->setLabelColor(Qt::red);

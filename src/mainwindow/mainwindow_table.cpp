@@ -1,15 +1,13 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "store/globals.h"
-#include "store/moneyorder.h"
+#include "store/expensebook.h"
 
 #include <QAction>
 #include <QDate>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
-#include <QMutexLocker>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
 
@@ -54,10 +52,7 @@ void MainWindow::refreshTable()
     TableView *view = ui->tableViewMain;
     const int rememberedRow = view->currentIndex().row();
 
-    moneyMutex->lock();
-    const bool empty = moneyList->isEmpty();
-    moneyMutex->unlock();
-    if (!empty)
+    if (book->count() > 0)
         sortMoneyList(0);
 
     fillTableRows();
@@ -69,7 +64,7 @@ void MainWindow::refreshTable()
     view->show();
 }
 
-// Rebuilds the model from moneyList. The view is detached meanwhile: attached, it would
+// Rebuilds the model from the book's records. The view is detached meanwhile: attached, it would
 // redo its layout for every inserted row, which grows with the square of the row count.
 void MainWindow::fillTableRows()
 {
@@ -80,9 +75,7 @@ void MainWindow::fillTableRows()
     tableModel->clear();
     tableModel->setHorizontalHeaderLabels(TableRows::headerLabels());
 
-    moneyMutex->lock();
-    TableRows::fillRows(tableModel, *moneyList);
-    moneyMutex->unlock();
+    book->readRecords([this](const QList<TableMoney> &records) { TableRows::fillRows(tableModel, records); });
 }
 
 // Every attachment gives the view and its headers a fresh selection model, and Qt leaves
@@ -130,7 +123,7 @@ void MainWindow::restoreSelection(int rememberedRow)
 int MainWindow::sortMoneyList(int mode)
 {
     bool reordered = false;
-    const int result = sortMoneyRecords(mode, &reordered);
+    const int result = book->sort(mode, &reordered);
     if (reordered)
         tableRows.setInListOrder(false);
     return result;
@@ -141,10 +134,24 @@ const QAbstractItemModel *MainWindow::tableShown() const
     return ui->tableViewMain->model();
 }
 
+bool MainWindow::tableMirrorsList() const
+{
+    return tableRows.mirrorsList(tableShown(), book->count());
+}
+
 void MainWindow::applyRowChanges(const QVector<RowChange> &changes, int rememberedRow)
 {
     tableRows.apply(changes);
     applyColumnModes();
     restoreSelection(rememberedRow);
     ui->tableViewMain->show();
+}
+
+// rowsOnly: tableMirrorsList() as it was before the records changed.
+void MainWindow::showChanges(bool rowsOnly, const QVector<RowChange> &changes, int rememberedRow)
+{
+    if (rowsOnly)
+        applyRowChanges(changes, rememberedRow);
+    else
+        refreshTable();
 }

@@ -1,9 +1,6 @@
 #include "mainwindow/tablerows.h"
 
-#include "store/globals.h"
-
 #include <QHash>
-#include <QMutexLocker>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStandardItem>
@@ -178,12 +175,11 @@ QStyledItemDelegate *TableRows::newTextSizeCache(QObject *parent)
     return new TextSizeCache(parent);
 }
 
-bool TableRows::mirrorsList(const QAbstractItemModel *shown) const
+bool TableRows::mirrorsList(const QAbstractItemModel *shown, int records) const
 {
     if (rebuildOnChange || !listInTableOrder || shown != tableModel)
         return false;
-    QMutexLocker lock(moneyMutex);
-    return tableModel->rowCount() == moneyList->size();
+    return tableModel->rowCount() == records;
 }
 
 void TableRows::apply(const QVector<Change> &changes)

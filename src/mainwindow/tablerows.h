@@ -1,7 +1,7 @@
 #ifndef TABLEROWS_H
 #define TABLEROWS_H
 
-#include "store/tablemoney.h"
+#include "store/expensebook.h"
 
 #include <QList>
 #include <QStringList>
@@ -13,19 +13,12 @@ class QStandardItem;
 class QStandardItemModel;
 class QStyledItemDelegate;
 
-// The table's rows and moneyList, kept in step one row at a time: a command that changes
-// a few records touches only their rows instead of rebuilding the table.
+// The table's rows and the book's records, kept in step one row at a time: a command that
+// changes a few records touches only their rows instead of rebuilding the table.
 class TableRows
 {
 public:
-    // One row a command changed, in the order it changed moneyList.
-    struct Change
-    {
-        enum Kind { Insert, Remove, Replace };
-        Kind kind;
-        int row;
-        TableMoney record; // Insert and Replace
-    };
+    using Change = RecordChange;
 
     static QStringList headerLabels();
     static QString cellText(const TableMoney &record, int column);
@@ -36,12 +29,12 @@ public:
     static QStyledItemDelegate *newTextSizeCache(QObject *parent);
 
     void attach(QStandardItemModel *model) { tableModel = model; }
-    // Row i of the model shows moneyList element i, in date order; false after anything
-    // reordered the list behind the table's back, until the next full refresh.
+    // Row i of the model shows record i of the book, in date order; false after anything
+    // reordered the records behind the table's back, until the next full refresh.
     void setInListOrder(bool inOrder) { listInTableOrder = inOrder; }
     // Whether a change of a few records may touch only their rows: the model is the one
-    // shown and still mirrors moneyList row by row. Asked before moneyList changes.
-    bool mirrorsList(const QAbstractItemModel *shown) const;
+    // shown and still mirrors the book's records row by row. Asked before they change.
+    bool mirrorsList(const QAbstractItemModel *shown, int records) const;
     // The result is the rows a full refresh would build.
     void apply(const QVector<Change> &changes);
 

@@ -1,9 +1,6 @@
 #include "store/moneyorder.h"
 
-#include "store/globals.h"
-
 #include <QHash>
-#include <QMutexLocker>
 #include <QVector>
 
 #include <algorithm>
@@ -26,10 +23,9 @@ int dateOrderPlace(const QList<TableMoney> &list, const TableMoney &record)
     return int(std::lower_bound(list.cbegin(), list.cend(), record, dateOrderLess) - list.cbegin());
 }
 
-bool moneyInDateOrder()
+bool inDateOrder(const QList<TableMoney> &list)
 {
-    QMutexLocker lock(moneyMutex);
-    return std::is_sorted(moneyList->cbegin(), moneyList->cend(), dateOrderLess);
+    return std::is_sorted(list.cbegin(), list.cend(), dateOrderLess);
 }
 
 namespace {
@@ -114,35 +110,13 @@ void permute(QList<TableMoney> &list, const QVector<SortKey> &sorted)
 
 // Both orders are total (the record's place breaks ties between equal keys, which a book
 // with unique keys never has), so the result is the one any correct sort gives. The order
-// is worked out on numbers and the records move by pointer; sortList, the scratch list of
-// copies, is left empty rather than holding a second copy of the book.
-int sortMoneyRecords(int mode, bool *reordered)
+// is worked out on numbers and the records move by pointer, with no copy of any record.
+bool sortRecords(QList<TableMoney> &list, int mode)
 {
-    if (reordered)
-        *reordered = false;
-    moneyMutex->lock();
-    const bool empty = moneyList->isEmpty();
-    moneyMutex->unlock();
-    if (empty)
-        return mode == 1 ? 1 : 0;
-
-    moneyMutex->lock();
-    qDeleteAll(*sortList);
-    sortList->clear();
-    QVector<SortKey> keys = mode == 1 ? keyOrderKeys(*moneyList) : dateKeys(*moneyList);
-    const bool moved = !std::is_sorted(keys.cbegin(), keys.cend());
-    if (moved) {
-        std::sort(keys.begin(), keys.end());
-        permute(*moneyList, keys);
-    }
-    if (reordered)
-        *reordered = moved;
-    moneyMutex->unlock();
-
-    if (mode != 1)
-        return 0;
-    moneyMutex->lock();
-    const int next = moneyList->first().MyID + 1;
-    moneyMutex->unlock();
-    return next;
+    QVector<SortKey> keys = mode == 1 ? keyOrderKeys(list) : dateKeys(list);
+    if (std::is_sorted(keys.cbegin(), keys.cend()))
+        return false;
+    std::sort(keys.begin(), keys.end());
+    permute(list, keys);
+    return true;
 }

@@ -13,13 +13,9 @@ bool keyOrderLess(const TableMoney &a, const TableMoney &b);
 
 // Where record goes in a list in date order: before the first record it comes before.
 int dateOrderPlace(const QList<TableMoney> &list, const TableMoney &record);
-// True when the process-wide moneyList is in date order. Takes moneyMutex itself.
-bool moneyInDateOrder();
+bool inDateOrder(const QList<TableMoney> &list);
 
-// Reorders the process-wide moneyList through sortList: mode 0 date order (result 0),
-// mode 1 key order (result the next free MyID, 1 for an empty book).
-// Takes moneyMutex itself; the caller must not hold it.
-// reordered, when given, tells whether any record moved.
-int sortMoneyRecords(int mode, bool *reordered = nullptr);
+// Puts list into date order (mode 0) or key order (mode 1); true when any record moved.
+bool sortRecords(QList<TableMoney> &list, int mode);
 
 #endif // MONEYORDER_H

@@ -1,7 +1,6 @@
 #ifndef COMMANDDRIVER_H
 #define COMMANDDRIVER_H
 
-#include "store/globals.h"
 #include "support/dialoganswers.h"
 #include "support/mainwindowprobe.h"
 #include "support/testsupport.h"
@@ -109,23 +108,9 @@ public:
 
     // The table as shown: type, name, price, date, memo, MyID per row.
     QList<QStringList> tableRows() const { return WidgetChecks::cells(probe().model()); }
-    // moneyList in the same form.
-    static QList<QStringList> memoryRows()
-    {
-        QMutexLocker lock(moneyMutex);
-        QList<QStringList> out;
-        for (const TableMoney &m : qAsConst(*moneyList))
-            out << QStringList{m.type, m.name, m.price, m.date, m.memo, QString::number(m.MyID)};
-        return out;
-    }
-    static QString categorySetting()
-    {
-        QString value;
-        for (const TableSetting *s : qAsConst(*settingList))
-            if (s->settingname == QStringLiteral("大类名称"))
-                value = s->settingvalue;
-        return value;
-    }
+    // The records in memory in the same form.
+    QList<QStringList> memoryRows() const { return TestSupport::memoryRows(probe().book()); }
+    QString categorySetting() const { return TestSupport::categorySetting(probe().book()); }
 
 private:
     MainWindow &w;
@@ -177,17 +162,5 @@ protected:
     DialogAnswers answers;
     std::unique_ptr<CommandDriver> driver;
 };
-
-// The rows of a book file in the table's order.
-inline QList<QStringList> storedRows(const QString &path)
-{
-    return TestSupport::queryRows(path, QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb order by date, MyID"));
-}
-
-inline QString storedCategories(const QString &path)
-{
-    const auto rows = TestSupport::queryRows(path, QStringLiteral("select settingvalue from tablesetting where settingname='大类名称'"));
-    return rows.isEmpty() ? QString() : rows.first().first();
-}
 
 #endif // COMMANDDRIVER_H

@@ -4,9 +4,9 @@
 #include "forms/addnew.h"
 #include "forms/dosetting.h"
 #include "mainwindow/mainwindow.h"
+#include "store/expensebook.h"
 
 #include <QMenu>
-#include <QSqlDatabase>
 #include <QStandardItemModel>
 #include <QTableView>
 
@@ -21,7 +21,7 @@ public:
     QMenu *menu() const { return w.popMenu; }
     AddNew *addNewForm() const { return w.addNewForm; }
     DoSetting *settingForm() const { return w.settingForm; }
-    QSqlDatabase db() const { return w.db; }
+    ExpenseBook &book() const { return *w.book; }
     int currentRow() const { return w.currentRow; }
     bool currentRowValid() const { return w.currentRowValid; }
     const TableMoney &currentRecord() const { return w.currentRecord; }

@@ -1,7 +1,5 @@
 #include "support/testsupport.h"
 
-#include "store/globals.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -95,10 +93,41 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-QList<TableMoney> loadedRecords()
+BookLoad OpenedBook::open(const QDateTime &now)
 {
-    QMutexLocker lock(moneyMutex);
-    return *moneyList;
+    close();
+    book.reset(new ExpenseBook);
+    return book->load(QCoreApplication::applicationDirPath(), &owner, now);
+}
+
+void OpenedBook::close()
+{
+    book.reset();
+    qDeleteAll(owner.children());
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+}
+
+QList<QStringList> memoryRows(const ExpenseBook &book)
+{
+    QList<QStringList> rows;
+    for (const TableMoney &m : book.records())
+        rows << fields(m);
+    return rows;
+}
+
+QList<int> keys(const ExpenseBook &book)
+{
+    QList<int> ids;
+    for (const TableMoney &m : book.records())
+        ids << m.MyID;
+    return ids;
+}
+
+QString categorySetting(const ExpenseBook &book)
+{
+    QString value;
+    book.findSetting(QStringLiteral("大类名称"), &value);
+    return value;
 }
 
 QList<TableMoney> datedRecords(const QStringList &entries)
@@ -129,6 +158,17 @@ QList<QStringList> queryRows(const QString &path, const QString &sql, Open mode)
         rows << row;
     }
     return rows;
+}
+
+QList<QStringList> storedRows(const QString &path)
+{
+    return queryRows(path, QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb order by date, MyID"));
+}
+
+QString storedCategories(const QString &path)
+{
+    const auto rows = queryRows(path, QStringLiteral("select settingvalue from tablesetting where settingname='大类名称'"));
+    return rows.isEmpty() ? QString() : rows.first().first();
 }
 
 bool createDatabase(const QString &path, const QString &categories)

@@ -1,12 +1,15 @@
 #ifndef TESTSUPPORT_H
 #define TESTSUPPORT_H
 
-#include "store/tablemoney.h"
+#include "store/expensebook.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 namespace TestSupport {
 
@@ -44,11 +47,38 @@ private:
 // Rows of a query on the file at path, each value as text ("<NULL>" for NULL). Read-write
 // opens it as any client would, rolling back a journal left behind.
 QList<QStringList> queryRows(const QString &path, const QString &sql, Open mode = Open::ReadOnly);
+// The rows of a book file in the table's order, and its category list.
+QList<QStringList> storedRows(const QString &path);
+QString storedCategories(const QString &path);
 // The bytes of the file at path ("<missing>" when it cannot be read).
 QByteArray readFile(const QString &path);
 
-// The records in memory, copied under their lock.
-QList<TableMoney> loadedRecords();
+// The program's book beside the test executable, loaded as the window loads it. Closing
+// drops the program's connection too, so the next open starts afresh.
+class OpenedBook
+{
+public:
+    OpenedBook() = default;
+    ~OpenedBook() { close(); }
+    OpenedBook(const OpenedBook &) = delete;
+    OpenedBook &operator=(const OpenedBook &) = delete;
+    BookLoad open(const QDateTime &now = QDateTime::currentDateTime());
+    void close();
+    ExpenseBook *operator->() const { return book.get(); }
+    ExpenseBook &operator*() const { return *book; }
+
+    QObject owner; // of the settings records
+
+private:
+    std::unique_ptr<ExpenseBook> book;
+};
+
+// The book's records in the form of rows, as the table shows them.
+QList<QStringList> memoryRows(const ExpenseBook &book);
+// The keys of the book's records, in their order.
+QList<int> keys(const ExpenseBook &book);
+// The value of the category setting ("大类名称") in memory.
+QString categorySetting(const ExpenseBook &book);
 // Records from "date|price" entries, keyed 1, 2, ... in entry order.
 QList<TableMoney> datedRecords(const QStringList &entries);
 // A record's six fields as the table shows them.

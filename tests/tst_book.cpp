@@ -61,7 +61,8 @@ private slots:
     void changeMovesTheRecordAndKeepsTheKey();
     void relabelling_data();
     void relabelling();
-    void missingCategoryRowIsCreated();
+    void categoryListIsOneTransaction_data();
+    void categoryListIsOneTransaction();
     void refusedWritesChangeNothing_data();
     void refusedWritesChangeNothing();
 
@@ -192,18 +193,51 @@ void TestBook::relabelling()
     QCOMPARE(categorySetting(*book), QStringLiteral("new,list"));
 }
 
-// A book without the category row gets one, so the list is not silently dropped.
-void TestBook::missingCategoryRowIsCreated()
+void TestBook::categoryListIsOneTransaction_data()
 {
-    QVERIFY(createDatabase(databasePath()));
-    QVERIFY(execSql(databasePath(), {QStringLiteral("delete from tablesetting")}));
+    QTest::addColumn<QString>("setup"); // statements run on the file before the book opens, "|" between
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<QString>("list"); // the stored list afterwards ("-": no row)
+    QTest::addColumn<QString>("types"); // the records' categories afterwards
+    QTest::newRow("list and records") << QString() << true << "甲,B'%2" << "甲,甲";
+    // A book without the category row gets one, so the list is not silently dropped.
+    QTest::newRow("no row for the list yet") << "delete from tablesetting" << true << "甲,B'%2" << "甲,甲";
+    const QString refuse = "create trigger refuse before update on tablemoneydb when new.MyID = 2 "
+                           "begin select raise(abort, 'refused'); end";
+    QTest::newRow("second record refused") << refuse << false << "A,B" << "A,A";
+    QTest::newRow("second record refused, no row for the list") << "delete from tablesetting|" + refuse << false << "-"
+                                                                 << "A,A";
+}
+
+// The category list and the records relabelled with it reach the book together or not at all.
+void TestBook::categoryListIsOneTransaction()
+{
+    QFETCH(QString, setup);
+    QFETCH(bool, saved);
+    QFETCH(QString, list);
+    QFETCH(QString, types);
+    QVERIFY(createDatabase(databasePath(), QStringLiteral("A,B")));
+    QVERIFY(insertRecords(databasePath(), {stored({"2024-01-01", 1}), stored({"2024-01-02", 2})}));
+    QVERIFY(execSql(databasePath(), setup.split(QLatin1Char('|'))));
     book.open();
-    QVERIFY(book->saveCategoryList(QStringLiteral("大类名称"), QStringLiteral(",新类,"), {}, &book.owner).saved);
-    QCOMPARE(storedCategories(databasePath()), QStringLiteral(",新类,"));
-    QCOMPARE(categorySetting(*book), QStringLiteral(",新类,"));
-    QCOMPARE(book->settings().last()->parent(), &book.owner);
+    const int settings = book->settings().size();
+    QCOMPARE(book->saveCategoryList(QStringLiteral("大类名称"), QStringLiteral("甲,B'%2"), chains({{"A", "甲"}}), &book.owner).saved,
+             saved);
+
+    const auto storedList = queryRows(databasePath(), QStringLiteral("select settingvalue from tablesetting"));
+    QCOMPARE(storedList.isEmpty() ? QStringLiteral("-") : storedList.first().first(), list);
+    QStringList storedTypes;
+    for (const QStringList &row : storedRows(databasePath()))
+        storedTypes << row.first();
+    QCOMPARE(storedTypes.join(QLatin1Char(',')), types);
+    QCOMPARE(storedRows(databasePath()), memoryRows(*book));
+    QCOMPARE(categorySetting(*book), list == "-" ? QString() : list);
+    // A row inserted for the list is a settings record from now on, owned as the loaded ones.
+    QCOMPARE(book->settings().size(), settings + (saved && settings == 0 ? 1 : 0));
+    if (!book->settings().isEmpty())
+        QCOMPARE(book->settings().last()->parent(), &book.owner);
     book.open();
-    QCOMPARE(categorySetting(*book), QStringLiteral(",新类,"));
+    QCOMPARE(categorySetting(*book), list == "-" ? QString() : list);
 }
 
 void TestBook::refusedWritesChangeNothing_data()

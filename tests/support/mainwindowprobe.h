@@ -22,11 +22,7 @@ public:
     AddNew *addNewForm() const { return w.addNewForm; }
     DoSetting *settingForm() const { return w.settingForm; }
     ExpenseBook &book() const { return *w.book; }
-    int currentRow() const { return w.currentRow; }
-    bool currentRowValid() const { return w.currentRowValid; }
-    const TableMoney &currentRecord() const { return w.currentRecord; }
     void refreshTable() { w.refreshTable(); }
-    int sortMoneyList(int mode) { return w.sortMoneyList(mode); }
     // The whole table rebuilt after every change, as the reference for the row-by-row way.
     void rebuildOnChange(bool on) { w.tableRows.rebuildOnChange = on; }
 

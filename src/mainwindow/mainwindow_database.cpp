@@ -6,8 +6,8 @@
 
 bool MainWindow::loadDatabase()
 {
-    // A table whose rows could not be read at all keeps no model, as after a failed open.
-    if (book->load(QCoreApplication::applicationDirPath(), this).recordsRead)
-        refreshTable();
+    // The table is filled as soon as the expense rows are in; a table whose rows could
+    // not be read at all keeps no model, as after a failed open.
+    book->load(QCoreApplication::applicationDirPath(), this, [this] { refreshTable(); });
     return true;
 }

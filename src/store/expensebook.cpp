@@ -48,7 +48,8 @@ ExpenseBook::~ExpenseBook()
     theBook = nullptr;
 }
 
-BookLoad ExpenseBook::load(const QString &folder, QObject *settingOwner, const QDateTime &now)
+BookLoad ExpenseBook::load(const QString &folder, QObject *settingOwner, const std::function<void()> &recordsRead,
+                           const QDateTime &now)
 {
     BookLoad loaded;
     const QString path = folder + QStringLiteral("//Tobrell.sqlite3");
@@ -82,6 +83,8 @@ BookLoad ExpenseBook::load(const QString &folder, QObject *settingOwner, const Q
         moneyMutex.unlock();
         direct.clear();
         loaded.recordsRead = true;
+        if (recordsRead)
+            recordsRead();
     } else if (query.exec(QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb"))) {
         // A household's book repeats its texts (ten categories, a few thousand dates, the
         // same shops and prices): equal texts share one string, which keeps a large book
@@ -109,6 +112,8 @@ BookLoad ExpenseBook::load(const QString &folder, QObject *settingOwner, const Q
             qDebug().noquote() << readErrors.last();
         }
         loaded.recordsRead = true;
+        if (recordsRead)
+            recordsRead();
     } else {
         readErrors << sqlErrorText(query.lastError());
         qDebug().noquote() << readErrors.last();
@@ -142,7 +147,7 @@ BookLoad ExpenseBook::load(const QString &folder, QObject *settingOwner, const Q
     else {
         // Before anything can change the book. A book read in part is never copied, so
         // rotation cannot push out the good copies.
-        backupBook(db, path, folder + QStringLiteral("/backups"), now);
+        backupBook(db, path, folder + QStringLiteral("/backups"), now.isValid() ? now : QDateTime::currentDateTime());
     }
     return loaded;
 }

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class ExpenseStatements;
@@ -57,9 +58,12 @@ public:
     ExpenseBook &operator=(const ExpenseBook &) = delete;
 
     // Reads folder//Tobrell.sqlite3 into memory, each settings row as a record owned by
-    // settingOwner. A book read in part takes no change; one whose settings table failed
-    // takes no category list. Only a book read completely is copied into folder/backups.
-    BookLoad load(const QString &folder, QObject *settingOwner, const QDateTime &now = QDateTime::currentDateTime());
+    // settingOwner; recordsRead runs once the expense rows are in (also when only some
+    // could be read). A book read in part takes no change; one whose settings table failed
+    // takes no category list. Only a book read completely is copied into folder/backups,
+    // named after now (by default the moment of the copy).
+    BookLoad load(const QString &folder, QObject *settingOwner, const std::function<void()> &recordsRead = {},
+                  const QDateTime &now = QDateTime());
 
     int count() const;
     bool isRecordRow(int row) const;

@@ -97,7 +97,7 @@ BookLoad OpenedBook::open(const QDateTime &now)
 {
     close();
     book.reset(new ExpenseBook);
-    return book->load(QCoreApplication::applicationDirPath(), &owner, now);
+    return book->load(QCoreApplication::applicationDirPath(), &owner, {}, now);
 }
 
 void OpenedBook::close()

@@ -62,7 +62,7 @@ public:
     ~OpenedBook() { close(); }
     OpenedBook(const OpenedBook &) = delete;
     OpenedBook &operator=(const OpenedBook &) = delete;
-    BookLoad open(const QDateTime &now = QDateTime::currentDateTime());
+    BookLoad open(const QDateTime &now = QDateTime());
     void close();
     ExpenseBook *operator->() const { return book.get(); }
     ExpenseBook &operator*() const { return *book; }

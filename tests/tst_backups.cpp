@@ -7,9 +7,11 @@
 #include <QSqlDatabase>
 #include <QtTest>
 
+#ifdef Q_OS_LINUX
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 using namespace TestSupport;
 
@@ -52,6 +54,9 @@ public:
 private:
     static void set(bool on)
     {
+#ifndef Q_OS_LINUX
+        Q_UNUSED(on) // Windows has no such override: a read-only folder takes new files anyway
+#else
         __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
         __user_cap_data_struct data[2] = {};
         if (::syscall(SYS_capget, &header, data) != 0)
@@ -59,6 +64,7 @@ private:
         const quint32 bit = 1u << CAP_DAC_OVERRIDE;
         data[0].effective = on ? (data[0].effective | (data[0].permitted & bit)) : (data[0].effective & ~bit);
         ::syscall(SYS_capset, &header, data);
+#endif
     }
 };
 
@@ -71,6 +77,7 @@ private slots:
     void init();
     void cleanup();
     void copyEqualsTheBook();
+    void takenNameMovesToTheNextSecond();
     void eleventhCopyRemovesTheOldest_data();
     void eleventhCopyRemovesTheOldest();
     void startWritesACopyOnlyWhenTheBookChanged();
@@ -125,6 +132,26 @@ void TestBackups::copyEqualsTheBook()
     // No temporary file left behind.
     QCOMPARE(QDir(backupsPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), backups());
     QCOMPARE(readFile(book), before);
+}
+
+// Windows refuses to rename over a file: a name already taken is skipped, never replaced.
+void TestBackups::takenNameMovesToTheNextSecond()
+{
+    const QDateTime now(QDate(2026, 12, 8), QTime(1, 30));
+    QVERIFY(QDir().mkpath(backupsPath()));
+    const QString taken = QDir(backupsPath()).filePath(QStringLiteral("Tobrell-20261208-013000.sqlite3"));
+    QVERIFY(touch(taken, now.addDays(-1), "an older copy"));
+    QVERIFY(insertRecords(databasePath(), {{"吃饭", "米", "3", "2024-01-02", "", "1"}}));
+
+    BackupResult result;
+    {
+        Connection connection(databasePath());
+        result = backupBook(connection.db(), databasePath(), backupsPath(), now);
+    }
+    QCOMPARE(result.outcome, BackupResult::Written);
+    QCOMPARE(QFileInfo(result.path).fileName(), QStringLiteral("Tobrell-20261208-013001.sqlite3"));
+    QCOMPARE(storedRows(result.path), storedRows(databasePath()));
+    QCOMPARE(readFile(taken), QByteArray("an older copy"));
 }
 
 void TestBackups::eleventhCopyRemovesTheOldest_data()

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTextCodec>
 #include <QtTest>
 
 // Writing fixture files and comparing the lines a program wrote.
@@ -18,10 +19,42 @@ inline void writeFile(const QString &path, const QByteArray &content)
     f.write(content);
 }
 
-// UTF-8 text split at '\n', without the empty piece after a final newline.
+// What a program's text output is on this platform: UTF-8 and LF on Unix; on Windows the
+// ANSI code page (936, GBK, on a Chinese system) and CRLF.
+inline QString decode(const QByteArray &bytes)
+{
+#ifdef Q_OS_WIN
+    return QTextCodec::codecForLocale()->toUnicode(bytes).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+#else
+    return QString::fromUtf8(bytes);
+#endif
+}
+
+// An expected text as it survives the platform's encoding ('?' for what the code page lacks).
+inline QString encodable(const QString &text)
+{
+#ifdef Q_OS_WIN
+    QTextCodec *codec = QTextCodec::codecForLocale();
+    return codec->toUnicode(codec->fromUnicode(text));
+#else
+    return text;
+#endif
+}
+
+// A text as the platform's programs write it by default.
+inline QByteArray encode(const QString &text)
+{
+#ifdef Q_OS_WIN
+    return QTextCodec::codecForLocale()->fromUnicode(text);
+#else
+    return text.toUtf8();
+#endif
+}
+
+// Text output split into lines, without the empty piece after a final newline.
 inline QStringList split(const QByteArray &bytes)
 {
-    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    QStringList lines = decode(bytes).split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
@@ -47,7 +80,7 @@ inline void compare(const QStringList &actual, const QStringList &expected)
             const QRegularExpression re(QRegularExpression::anchoredPattern(e.mid(3)));
             QVERIFY2(re.match(actual.at(i)).hasMatch(), qPrintable(actual.at(i) + " !~ " + e));
         } else {
-            QCOMPARE(actual.at(i), e);
+            QCOMPARE(actual.at(i), encodable(e));
         }
     }
 }

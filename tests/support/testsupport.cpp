@@ -30,6 +30,24 @@ QString backupsPath()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/backups");
 }
 
+// An earlier window's connection keeps the book open; Windows does not delete or
+// replace an open file, so it is closed first. Elsewhere the connection stays: a book
+// replaced under a running window is one of the faults tested.
+static void releaseBook(const QString &path)
+{
+#ifdef Q_OS_WIN
+    bool same;
+    {
+        const QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
+        same = db.isValid() && QFileInfo(db.databaseName()) == QFileInfo(path);
+    }
+    if (same)
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+#else
+    Q_UNUSED(path)
+#endif
+}
+
 void removeBook()
 {
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
@@ -173,6 +191,7 @@ QString storedCategories(const QString &path)
 
 bool createDatabase(const QString &path, const QString &categories)
 {
+    releaseBook(path);
     QFile::remove(path);
     QFile schema(schemaPath());
     if (!schema.open(QIODevice::ReadOnly))

@@ -3,6 +3,8 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -179,6 +181,30 @@ private slots:
         QCOMPARE(tableColumn(0), QStringList{"B"}); // deleting a category relabels nothing
         driver->rightClick(0, QStringLiteral("修改"));
         QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->currentText(), QStringLiteral("A"));
+    }
+
+    // Trouble at start goes to the log only: no box holds up the window.
+    void startUpTroubleGoesToTheLogOnly_data()
+    {
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("backup folder is a file") << "backups" << "Error: backup failed.";
+        QTest::newRow("book is no database") << "book" << "file is not a database";
+    }
+    void startUpTroubleGoesToTheLogOnly()
+    {
+        QFETCH(QString, trouble);
+        QFETCH(QString, logged);
+        QVERIFY(createDatabase(databasePath(), QStringLiteral("A")));
+        QDir(backupsPath()).removeRecursively();
+        QFile file(trouble == "book" ? databasePath() : backupsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QByteArray(4096, 'x')) == 4096);
+        file.close();
+        MessageCapture capture;
+        openWindow();
+        QFile::remove(backupsPath());
+        QVERIFY2(capture.messages().join('\n').contains(logged), qPrintable(capture.messages().join('\n')));
+        QCOMPARE(answers.asked.size(), 0);
     }
 
     void openingsAddOneCategoryRecordEach()

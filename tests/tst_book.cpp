@@ -244,10 +244,7 @@ void TestBook::refusedWritesChangeNothing_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("readOnly"); // otherwise the statement finds no row
-    QTest::newRow("add") << QStringLiteral("add") << true;
-    QTest::newRow("change") << QStringLiteral("change") << true;
-    QTest::newRow("delete") << QStringLiteral("delete") << true;
-    QTest::newRow("rename category") << QStringLiteral("rename") << true;
+    // Each record change against a refusing file: tst_faults.
     QTest::newRow("add category") << QStringLiteral("category") << true;
     QTest::newRow("delete a keyless record") << QStringLiteral("delete") << false;
     QTest::newRow("change a keyless record") << QStringLiteral("change") << false;
@@ -282,9 +279,7 @@ void TestBook::refusedWritesChangeNothing()
     MessageCapture capture;
     const TableMoney first = book->recordAt(0);
     BookChange change;
-    if (command == "add")
-        change = book->add(entry("A", "z"));
-    else if (command == "change")
+    if (command == "change")
         change = book->change({"C", "changed", "1", first.date, "", first.MyID});
     else if (command == "delete")
         change = book->remove(first.MyID);

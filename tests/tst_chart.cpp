@@ -45,13 +45,31 @@ private:
     void press();
     // Shown at size on the chart's page.
     void showChartPage(const QSize &size);
-    QWidget *host() const;
-    QList<QChartView *> views() const;
-    QChart *chart() const;
-    QBarSeries *series() const;
-    QList<qreal> barValues() const;
-    QStringList categories() const;
-    QValueAxis *yAxis() const;
+    QWidget *host() const { return child<QWidget>(window.get(), "widget_QChart"); }
+    QList<QChartView *> views() const { return host()->findChildren<QChartView *>(); }
+    // The one chart shown; null for none or several.
+    QChart *chart() const { return views().size() == 1 ? views().first()->chart() : nullptr; }
+    QBarSeries *series() const
+    {
+        return chart() && chart()->series().size() == 1 ? qobject_cast<QBarSeries *>(chart()->series().first()) : nullptr;
+    }
+    QList<qreal> barValues() const
+    {
+        QList<qreal> values;
+        for (int i = 0; series() && series()->barSets().size() == 1 && i < series()->barSets().first()->count(); ++i)
+            values << series()->barSets().first()->at(i);
+        return values;
+    }
+    template<typename Axis> Axis *axis(Qt::Orientation o) const
+    {
+        return chart() && chart()->axes(o).size() == 1 ? qobject_cast<Axis *>(chart()->axes(o).first()) : nullptr;
+    }
+    QStringList categories() const
+    {
+        auto *x = axis<QBarCategoryAxis>(Qt::Horizontal);
+        return x ? x->categories() : QStringList{QStringLiteral("<no single category axis>")};
+    }
+    QValueAxis *yAxis() const { return axis<QValueAxis>(Qt::Vertical); }
 
     std::unique_ptr<MainWindow> window;
 };
@@ -89,66 +107,7 @@ void TestChart::showChartPage(const QSize &size)
 
 void TestChart::press()
 {
-    auto *button = child<QPushButton>(window.get(), "pushButton_runcharts");
-    QVERIFY(button);
-    button->click();
-}
-
-QWidget *TestChart::host() const
-{
-    return child<QWidget>(window.get(), "widget_QChart");
-}
-
-QList<QChartView *> TestChart::views() const
-{
-    return host()->findChildren<QChartView *>();
-}
-
-QChart *TestChart::chart() const
-{
-    const QList<QChartView *> all = views();
-    return all.size() == 1 ? all.first()->chart() : nullptr;
-}
-
-QBarSeries *TestChart::series() const
-{
-    QChart *c = chart();
-    if (!c || c->series().size() != 1)
-        return nullptr;
-    return qobject_cast<QBarSeries *>(c->series().first());
-}
-
-QList<qreal> TestChart::barValues() const
-{
-    QList<qreal> values;
-    QBarSeries *s = series();
-    if (!s || s->barSets().size() != 1)
-        return values;
-    QBarSet *set = s->barSets().first();
-    for (int i = 0; i < set->count(); ++i)
-        values.append(set->at(i));
-    return values;
-}
-
-QStringList TestChart::categories() const
-{
-    QChart *c = chart();
-    if (!c)
-        return {QStringLiteral("<views: %1>").arg(views().size())};
-    const QList<QAbstractAxis *> axes = c->axes(Qt::Horizontal);
-    if (axes.size() != 1)
-        return {QStringLiteral("<axes: %1>").arg(axes.size())};
-    auto *axis = qobject_cast<QBarCategoryAxis *>(axes.first());
-    return axis ? axis->categories() : QStringList{QStringLiteral("<not a category axis>")};
-}
-
-QValueAxis *TestChart::yAxis() const
-{
-    QChart *c = chart();
-    if (!c)
-        return nullptr;
-    const QList<QAbstractAxis *> axes = c->axes(Qt::Vertical);
-    return axes.size() == 1 ? qobject_cast<QValueAxis *>(axes.first()) : nullptr;
+    child<QPushButton>(window.get(), "pushButton_runcharts")->click();
 }
 
 void TestChart::bars_data()

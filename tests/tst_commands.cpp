@@ -126,19 +126,6 @@ private slots:
         QCOMPARE(fileRows().last(), (QStringList{"A", "早", "1", "2024-03-01", "", "1"}));
     }
 
-    void trickyTextsAreStoredExactly()
-    {
-        start({});
-        const QString name = QStringLiteral("O'Brien \"quoted\" %2 %1");
-        const QString memo = QStringLiteral("line one\nline two; drop table tablemoneydb;--");
-        driver->rightClick(-1, QStringLiteral("新增"));
-        driver->fillEntry(name, QStringLiteral("12.50"), QDate(2024, 3, 5), memo, QStringLiteral("B"));
-        driver->pressEntryButton();
-        QCOMPARE(fileRows(), (QList<QStringList>{{"B", name, "12.50", "2024-03-05", memo, "1"}}));
-        restart();
-        QCOMPARE(driver->tableRows(), (QList<QStringList>{{"B", name, "12.50", "2024-03-05", memo, "1"}}));
-    }
-
     void renameRelabelsRecords()
     {
         start({{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "2"}, {"A", "z", "3", "2024-01-03", "", "3"}});

@@ -13,8 +13,6 @@
 
 #include "log4qt/logmanager.h"
 
-#include <QRegularExpression>
-
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -61,17 +59,19 @@ void guarded(const log4cxx::AppenderPtr &appender, const std::function<void()> &
             if (!failed.insert(appender).second)
                 return;
         }
-        // "IO Exception : status code = 28(No space left on device)": the reason alone.
-        static const QRegularExpression status(QStringLiteral("status code = -?\\d+\\((.*)\\)$"));
-        const QString what = QString::fromLocal8Bit(e.what());
-        const QRegularExpressionMatch m = status.match(what);
-        const QString reason = m.hasMatch() ? m.captured(1) : what;
+        // "IO Exception : status code = 28(No space left on device)": the reason alone. (No
+        // regular expression: at exit Qt's thread storage, which it needs, may be gone.)
+        std::string reason = e.what();
+        const size_t status = reason.find("status code = ");
+        const size_t open = reason.find('(', status);
+        if (status != std::string::npos && open != std::string::npos && reason.back() == ')')
+            reason = reason.substr(open + 1, reason.size() - open - 2);
         const QString name = fromLS(appender->getName());
         if (const auto file = log4cxx::cast<log4cxx::FileAppender>(appender))
             reportError(log4cxx::cast<QtBinaryFileAppender>(appender) ? "BinaryFileAppender" : "FileAppender",
-                        QStringLiteral("Unable to write to file '%1' for appender '%2': %3").arg(fromLS(file->getFile()), name, reason));
+                        QStringLiteral("Unable to write to file '%1' for appender '%2': %3").arg(fromLS(file->getFile()), name, QString::fromStdString(reason)));
         else
-            reportError("AppenderSkeleton", QStringLiteral("Unable to write for appender '%1': %2").arg(name, reason));
+            reportError("AppenderSkeleton", QStringLiteral("Unable to write for appender '%1': %2").arg(name, QString::fromStdString(reason)));
     }
 }
 

@@ -11,7 +11,7 @@ struct BackupResult
     enum Outcome { Written, Unchanged, Failed, Damaged }; // Damaged: the copy failed its check
     Outcome outcome = Failed;
     QString path;  // the copy written (Written)
-    QString error; // why not (Failed); also logged
+    QString error; // why not (Failed, Damaged); also logged
 };
 
 // Copies the open book into `folder` as Tobrell-YYYYMMDD-HHMMSS.sqlite3 (local time of

@@ -84,6 +84,7 @@ private slots:
     void startWritesACopyOnlyWhenTheBookChanged();
     void unwritableFolderLeavesBookAndStartFine_data();
     void unwritableFolderLeavesBookAndStartFine();
+    void damagedBookKeepsEveryGoodCopy();
 
 private:
     std::unique_ptr<MainWindow> window;
@@ -250,6 +251,64 @@ void TestBackups::unwritableFolderLeavesBookAndStartFine()
     QCOMPARE(backups(), QStringList());
     if (fileInItsPlace)
         QCOMPARE(readFile(backupsPath()), QByteArray("not a folder"));
+}
+
+// Two rows of a leaf page in the middle of the expense table swapped by their cell pointers:
+// every row still reads, but the page is out of order, and so is a copy made of it.
+void TestBackups::damagedBookKeepsEveryGoodCopy()
+{
+    QList<QStringList> rows;
+    for (int id = 1; id <= 400; ++id)
+        rows << QStringList{QStringLiteral("吃饭"), QStringLiteral("午饭%1").arg(id), QStringLiteral("12.5"),
+                            QStringLiteral("2024-01-01"), QString(), QString::number(id)};
+    QVERIFY(insertRecords(databasePath(), rows));
+    const int root = queryRows(databasePath(), QStringLiteral("select rootpage from sqlite_master where name = 'tablemoneydb'"))
+                         .value(0).value(0).toInt();
+    QByteArray book = readFile(databasePath());
+    const auto number = [&book](int at, int size) { return book.mid(at, size).toHex().toUInt(nullptr, 16); };
+    const int pageSize = int(number(16, 2));
+    const int interior = (root - 1) * pageSize;
+    QCOMPARE(book.at(interior), char(0x05)); // an interior table page over the leaves
+    const int middle = int(number(interior + 12 + 2 * (int(number(interior + 3, 2)) / 2), 2));
+    const int leaf = (int(number(interior + middle, 4)) - 1) * pageSize;
+    QCOMPARE(book.at(leaf), char(0x0d));
+    const int pointers = leaf + 8 + 2 * (int(number(leaf + 3, 2)) / 2);
+    const QByteArray two = book.mid(pointers, 4);
+    book.replace(pointers, 4, two.mid(2, 2) + two.left(2));
+    QFile file(databasePath());
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(book) == book.size());
+    file.close();
+    QCOMPARE(storedRows(databasePath()).size(), rows.size());
+
+    QVERIFY(QDir().mkpath(backupsPath()));
+    QStringList copies;
+    for (int day = 1; day <= backupsKept; ++day) {
+        copies << QStringLiteral("Tobrell-202601%1-120000.sqlite3").arg(day, 2, 10, QLatin1Char('0'));
+        QVERIFY(createDatabase(QDir(backupsPath()).filePath(copies.last()), QStringLiteral("吃饭")));
+        QVERIFY(touch(QDir(backupsPath()).filePath(copies.last()), QDateTime::currentDateTime().addDays(-2)));
+    }
+    const QByteArray firstCopy = readFile(QDir(backupsPath()).filePath(copies.first()));
+
+    QStringList log;
+    {
+        MessageCapture capture;
+        window.reset(new MainWindow);
+        log = capture.ownMessages();
+    }
+    QCOMPARE(log.size(), 1);
+    QVERIFY2(log.first().startsWith(QLatin1String("Error: backup failed. the book is damaged")), qPrintable(log.first()));
+    QCOMPARE(QDir(backupsPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), copies);
+    QCOMPARE(readFile(QDir(backupsPath()).filePath(copies.first())), firstCopy);
+    QCOMPARE(readFile(databasePath()), book);
+    QCOMPARE(answers.asked.size(), 1);
+    QCOMPARE(answers.asked.first().title, QStringLiteral("警告"));
+    QVERIFY(answers.warnings().first().contains(QLatin1String("backups")));
+
+    // The user's changes still go on.
+    CommandDriver driver(*window, answers);
+    QCOMPARE(driver.tableRows().size(), rows.size());
+    driver.add(QStringLiteral("面包"), QStringLiteral("8.5"));
+    QCOMPARE(storedRows(databasePath()).size(), rows.size() + 1);
 }
 
 QTEST_MAIN(TestBackups)

@@ -4,6 +4,7 @@
 #include "store/globals.h"
 #include "store/moneyreader.h"
 #include "store/statements.h"
+#include "ui/dialogs.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -103,10 +104,12 @@ bool MainWindow::loadDatabase()
                                                         "it is left as it is")
                                              .arg(settingReadErrors.join(QStringLiteral("; "))));
     else {
-        // Before anything can change the book. A book read in part is never copied, so
-        // rotation cannot push out the good copies.
-        backupBook(db, path, QCoreApplication::applicationDirPath() + QStringLiteral("/backups"),
-                   QDateTime::currentDateTime());
+        // Before anything can change the book. A book read in part is never copied, nor
+        // a damaged one, so rotation cannot push out the good copies.
+        const BackupResult backup = backupBook(db, path, QCoreApplication::applicationDirPath() + QStringLiteral("/backups"),
+                                               QDateTime::currentDateTime());
+        if (backup.outcome == BackupResult::Damaged)
+            Dialogs::warn(this, QStringLiteral("数据库文件已损坏，本次启动没有备份。以前的备份保存在程序目录的 backups 文件夹中。"));
     }
     return true;
 }

@@ -100,6 +100,7 @@ int main(int argc, char *argv[])
     const QList<Goal> goals = {
         {Bench::ReadyFresh, {{10000, 200}, {100000, 450}, {1000000, 3000}}},
         {Bench::ReadyAnonMemory, {{100000, 125}, {1000000, 1100}}},
+        {Bench::ReadyLargeConfiguration, {{10000, 500}, {100000, 500}, {1000000, 500}}},
         {Bench::StartUp, {{10000, 150}, {100000, 600}, {1000000, 8000}}},
         {Bench::AddRecord, {{10000, 10}, {100000, 16}, {1000000, 200}}},
         {Bench::ChangeRecord, {{10000, 10}, {100000, 16}, {1000000, 200}}},
@@ -152,6 +153,21 @@ int main(int argc, char *argv[])
         }
         for (auto it = ready.constBegin(); it != ready.constEnd(); ++it)
             samples[it.key()].push_back(it.value());
+        // Start-up with a megabyte of logging configuration, beside the shipped one; the same
+        // at every record count, so measured with the first.
+        if (records == counts.first()) {
+            const QString large = QStringLiteral("QtLog4Qt-1MB.conf");
+            err << "starting fresh processes with a 1 MB logging file\n";
+            err.flush();
+            const QMap<QString, double> slow = Bench::writeLargeConfiguration(beside(QStringLiteral("QtLog4Qt.conf")), beside(large))
+                ? Bench::timeToReady(5, readyEnvironment, large) : QMap<QString, double>();
+            QFile::remove(beside(large));
+            if (slow.isEmpty()) {
+                err << "a fresh process with a 1 MB logging file did not get ready\n";
+                return 1;
+            }
+            samples[Bench::ReadyLargeConfiguration].push_back(slow[Bench::ReadyFresh] - ready[Bench::ReadyFresh]);
+        }
         for (auto it = samples.begin(); it != samples.end(); ++it) {
             std::vector<double> v = it.value();
             std::sort(v.begin(), v.end());

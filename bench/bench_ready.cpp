@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTableView>
 #include <QTimer>
@@ -20,6 +21,7 @@ namespace Bench {
 
 const char *const ReadyFresh = "ready: fresh process to first paint (ms)";
 const char *const ReadyAnonMemory = "anonymous memory when ready (MB)";
+const char *const ReadyLargeConfiguration = "ready: a 1 MB logging file, more (ms)";
 
 namespace {
 
@@ -53,7 +55,8 @@ int runUntilReady(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication a(argc, argv);
-    Log4Qt::PropertyConfigurator::configure(QCoreApplication::applicationDirPath() + QStringLiteral("//QtLog4Qt.conf"));
+    const QString configuration = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("QtLog4Qt.conf");
+    Log4Qt::PropertyConfigurator::configure(QCoreApplication::applicationDirPath() + QStringLiteral("//") + configuration);
     Log4Qt::LogManager::setHandleQtMessages(true);
     MainWindow w;
     FirstPaint watch;
@@ -62,7 +65,7 @@ int runUntilReady(int argc, char *argv[])
     return a.exec();
 }
 
-QMap<QString, double> timeToReady(int runs, const QProcessEnvironment &environment)
+QMap<QString, double> timeToReady(int runs, const QProcessEnvironment &environment, const QString &configuration)
 {
     std::vector<double> ready;
     std::vector<double> memory;
@@ -72,7 +75,10 @@ QMap<QString, double> timeToReady(int runs, const QProcessEnvironment &environme
         child.setStandardErrorFile(QProcess::nullDevice());
         QElapsedTimer timer;
         timer.start();
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--ready")});
+        QStringList arguments{QStringLiteral("--ready")};
+        if (!configuration.isEmpty())
+            arguments << configuration;
+        child.start(QCoreApplication::applicationFilePath(), arguments);
         QByteArray output;
         while (!output.contains("READY\n") && child.waitForReadyRead(-1))
             output += child.readAllStandardOutput();
@@ -96,6 +102,20 @@ QMap<QString, double> timeToReady(int runs, const QProcessEnvironment &environme
         figures[ReadyAnonMemory] = memory[memory.size() / 2];
     }
     return figures;
+}
+
+bool writeLargeConfiguration(const QString &shipped, const QString &path)
+{
+    QFile in(shipped);
+    QFile out(path);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QByteArray loggers;
+    for (int i = 0; i < 10000; ++i)
+        loggers += QStringLiteral("log4j.logger.tobrell.module%1=INFO\n").arg(i, 5, 10, QLatin1Char('0')).toLatin1();
+    const QByteArray text = in.readAll();
+    const QByteArray comment = "# " + QByteArray(qMax(0, 1024 * 1024 - text.size() - loggers.size() - 3), 'x') + '\n';
+    return out.write(text + comment + loggers) > 0;
 }
 
 } // namespace Bench

@@ -9,6 +9,7 @@ namespace Bench {
 
 extern const char *const ReadyFresh;
 extern const char *const ReadyAnonMemory;
+extern const char *const ReadyLargeConfiguration;
 
 // In a fresh process: starts the program the way main.cpp does, with the book and
 // QtLog4Qt.conf beside the executable, and prints READY once the table has been painted
@@ -16,8 +17,13 @@ extern const char *const ReadyAnonMemory;
 int runUntilReady(int argc, char *argv[]);
 
 // Starts `runs` fresh processes of this executable in turn and times each from its start
-// to its READY line: the time a user waits for the window. Medians.
-QMap<QString, double> timeToReady(int runs, const QProcessEnvironment &environment);
+// to its READY line: the time a user waits for the window. Medians. A configuration names
+// another logging file beside the executable to read instead of QtLog4Qt.conf.
+QMap<QString, double> timeToReady(int runs, const QProcessEnvironment &environment,
+                                  const QString &configuration = QString());
+
+// The shipped logging file, a long comment and 10,000 logger lines: a megabyte.
+bool writeLargeConfiguration(const QString &shipped, const QString &path);
 
 } // namespace Bench
 

@@ -83,6 +83,7 @@ private slots:
     void startWritesACopyOnlyWhenTheBookChanged();
     void unwritableFolderLeavesBookAndStartFine_data();
     void unwritableFolderLeavesBookAndStartFine();
+    void damagedBookKeepsEveryGoodCopy();
 
 private:
     OpenedBook book;
@@ -242,6 +243,40 @@ void TestBackups::unwritableFolderLeavesBookAndStartFine()
     QCOMPARE(backups(), QStringList());
     if (fileInItsPlace)
         QCOMPARE(readFile(backupsPath()), QByteArray("not a folder"));
+}
+
+// A damaged book whose every row reads: its copy fails the check and goes, every earlier
+// copy stays, and the book still takes changes.
+void TestBackups::damagedBookKeepsEveryGoodCopy()
+{
+    QVERIFY(writeDamagedBook(databasePath(), 400));
+    const QByteArray damaged = readFile(databasePath());
+    QCOMPARE(storedRows(databasePath()).size(), 400);
+
+    QVERIFY(QDir().mkpath(backupsPath()));
+    QStringList copies;
+    for (int day = 1; day <= backupsKept; ++day) {
+        copies << QStringLiteral("Tobrell-202601%1-120000.sqlite3").arg(day, 2, 10, QLatin1Char('0'));
+        QVERIFY(createDatabase(QDir(backupsPath()).filePath(copies.last()), QStringLiteral("吃饭")));
+        QVERIFY(touch(QDir(backupsPath()).filePath(copies.last()), QDateTime::currentDateTime().addDays(-2)));
+    }
+    const QByteArray firstCopy = readFile(QDir(backupsPath()).filePath(copies.first()));
+
+    QStringList log;
+    {
+        MessageCapture capture;
+        QVERIFY(book.open().damaged);
+        log = capture.ownMessages();
+    }
+    QCOMPARE(log.size(), 1);
+    QVERIFY2(log.first().startsWith(QLatin1String("Error: backup failed. the book is damaged")), qPrintable(log.first()));
+    QCOMPARE(QDir(backupsPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), copies);
+    QCOMPARE(readFile(QDir(backupsPath()).filePath(copies.first())), firstCopy);
+    QCOMPARE(readFile(databasePath()), damaged);
+
+    QCOMPARE(book->count(), 400);
+    QVERIFY(book->add(bread).saved);
+    QCOMPARE(storedRows(databasePath()).size(), 401);
 }
 
 QTEST_GUILESS_MAIN(TestBackups)

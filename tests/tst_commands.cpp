@@ -170,28 +170,39 @@ private slots:
         QCOMPARE(child<QComboBox>(probe().addNewForm(), "comboBox_type")->currentText(), QStringLiteral("A"));
     }
 
-    // Trouble at start goes to the log only: no box holds up the window.
-    void startUpTroubleGoesToTheLogOnly_data()
+    // Trouble at start goes to the log; only a damaged book, whose copy was not kept, is
+    // also told once in a box.
+    void startUpTrouble_data()
     {
         QTest::addColumn<QString>("trouble");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("backup folder is a file") << "backups" << "Error: backup failed.";
-        QTest::newRow("book is no database") << "book" << "file is not a database";
+        QTest::addColumn<QStringList>("warnings");
+        QTest::newRow("backup folder is a file") << "backups" << "Error: backup failed." << QStringList();
+        QTest::newRow("book is no database") << "book" << "file is not a database" << QStringList();
+        QTest::newRow("damaged book") << "damaged" << "Error: backup failed. the book is damaged"
+                                      << QStringList{"数据库文件已损坏，本次启动没有备份。以前的备份保存在程序目录的 backups 文件夹中。"};
     }
-    void startUpTroubleGoesToTheLogOnly()
+    void startUpTrouble()
     {
         QFETCH(QString, trouble);
         QFETCH(QString, logged);
+        QFETCH(QStringList, warnings);
         QVERIFY(createDatabase(databasePath(), QStringLiteral("A")));
         QDir(backupsPath()).removeRecursively();
-        QFile file(trouble == "book" ? databasePath() : backupsPath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QByteArray(4096, 'x')) == 4096);
-        file.close();
+        if (trouble == "damaged") {
+            QVERIFY(writeDamagedBook(databasePath(), 400));
+        } else {
+            QFile file(trouble == "book" ? databasePath() : backupsPath());
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QByteArray(4096, 'x')) == 4096);
+        }
         MessageCapture capture;
         openWindow();
         QFile::remove(backupsPath());
         QVERIFY2(capture.messages().join('\n').contains(logged), qPrintable(capture.messages().join('\n')));
-        QCOMPARE(answers.asked.size(), 0);
+        QCOMPARE(answers.warnings(), warnings);
+        QCOMPARE(answers.asked.size(), warnings.size());
+        if (!warnings.isEmpty())
+            QCOMPARE(answers.asked.first().title, QStringLiteral("警告"));
     }
 
     void openingsAddOneCategoryRecordEach()

@@ -1,6 +1,10 @@
 #include "mainwindow/mainwindow.h"
+#include "support/commanddriver.h"
 #include "support/lines.h"
 #include "support/testsupport.h"
+
+#include "log4qt/logmanager.h"
+#include "log4qt/propertyconfigurator.h"
 
 #include <QApplication>
 #include <QFile>
@@ -17,6 +21,7 @@ private slots:
     void closingTheWindowEndsTheLoopWithZero();
     void executableStartsAndQuits_data();
     void executableStartsAndQuits();
+    void fullDiskForTheLogEndsNothing();
 };
 
 void TestStartup::closingTheWindowEndsTheLoopWithZero()
@@ -101,5 +106,80 @@ void TestStartup::executableStartsAndQuits()
     }
 }
 
-QTEST_MAIN(TestStartup)
+namespace {
+
+const char childEnv[] = "TOBRELL_STARTUP_CHILD";
+
+// As main.cpp, beside this executable: starts (where the backup's failure is logged),
+// deletes a record (logged before and after) and closes the window, ending the process.
+int runAsProgram(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    Log4Qt::PropertyConfigurator::configure(QCoreApplication::applicationDirPath() + QStringLiteral("//QtLog4Qt.conf"));
+    Log4Qt::LogManager::setHandleQtMessages(true);
+    ScopedDialogAnswers answers;
+    MainWindow w;
+    w.show();
+    CommandDriver(w, answers).remove(0);
+    QTimer::singleShot(0, &w, &QWidget::close);
+    return app.exec();
+}
+
+} // namespace
+
+// A log file that cannot be written (a full disk) is reported once on stderr; the program
+// starts, works on the book and ends as usual, and the console keeps logging.
+void TestStartup::fullDiskForTheLogEndsNothing()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("no /dev/full here");
+#endif
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full here");
+    using namespace TestSupport;
+    QVERIFY(createDatabase(databasePath(), QStringLiteral("A")));
+    QVERIFY(insertRecords(databasePath(), {{"A", "面包", "1", "2024-01-01", "", "1"}, {"A", "牛奶", "2", "2024-01-02", "", "2"}}));
+    QDir(backupsPath()).removeRecursively();
+    QFile backups(backupsPath()); // a file in the folder's place: the backup fails, and says so at start
+    QVERIFY(backups.open(QIODevice::WriteOnly));
+    backups.close();
+    QFile conf(QCoreApplication::applicationDirPath() + QStringLiteral("/QtLog4Qt.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("log4j.rootLogger=DEBUG, full, console\n"
+               "log4j.appender.full=org.apache.log4j.FileAppender\n"
+               "log4j.appender.full.file=/dev/full\n"
+               "log4j.appender.full.layout=org.apache.log4j.PatternLayout\n"
+               "log4j.appender.console=org.apache.log4j.ConsoleAppender\n"
+               "log4j.appender.console.layout=org.apache.log4j.PatternLayout\n"
+               "log4j.appender.console.layout.conversionPattern=%m%n\n");
+    conf.close();
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(childEnv), QStringLiteral("1"));
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationFilePath(), QStringList());
+    const bool finished = p.waitForFinished(60000);
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QFile::remove(conf.fileName());
+    QFile::remove(backupsPath());
+    QVERIFY2(finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, qPrintable(err));
+#ifndef TOBRELL_REAL_LOG4QT // Log4Qt itself reports every event
+    QCOMPARE(err.count(QStringLiteral("Unable to write to file '/dev/full' for appender 'full'")), 1);
+#endif
+    QVERIFY2(out.contains(QLatin1String("Error: backup failed.")) && out.contains(QStringLiteral("删除之后的个数 1")),
+             qPrintable(out));
+    QCOMPARE(storedRows(databasePath()).size(), 1);
+}
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsSet(childEnv))
+        return runAsProgram(argc, argv);
+    QApplication app(argc, argv);
+    TestStartup test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_startup.moc"

@@ -2,6 +2,7 @@
 #include "impl/internal.h"
 
 #include <log4cxx/consoleappender.h>
+#include <log4cxx/fileappender.h>
 #include <log4cxx/filter/levelrangefilter.h>
 #include <log4cxx/helpers/loglog.h>
 #include <log4cxx/hierarchy.h>
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -40,6 +42,39 @@ log4cxx::AppenderPtr internalConsole(const char *target, const log4cxx::LevelPtr
     return appender;
 }
 
+// The appenders whose failed write has been reported: once each, as long as the process runs.
+std::mutex failedMutex;
+std::set<std::weak_ptr<log4cxx::Appender>, std::owner_less<std::weak_ptr<log4cxx::Appender>>> failed;
+
+// log4cxx throws where a write fails (a full disk, an I/O error, a file that vanished). Log4Qt
+// reports the failure and goes on; so does the layer, once for each appender. The report
+// passes this appender too, which then fails without a word.
+void guarded(const log4cxx::AppenderPtr &appender, const std::function<void()> &write)
+{
+    try {
+        write();
+    } catch (const std::exception &e) {
+        {
+            const std::lock_guard<std::mutex> lock(failedMutex);
+            if (!failed.insert(appender).second)
+                return;
+        }
+        // "IO Exception : status code = 28(No space left on device)": the reason alone. (No
+        // regular expression: at exit Qt's thread storage, which it needs, may be gone.)
+        std::string reason = e.what();
+        const size_t status = reason.find("status code = ");
+        const size_t open = reason.find('(', status);
+        if (status != std::string::npos && open != std::string::npos && reason.back() == ')')
+            reason = reason.substr(open + 1, reason.size() - open - 2);
+        const QString name = fromLS(appender->getName());
+        if (const auto file = log4cxx::cast<log4cxx::FileAppender>(appender))
+            reportError(log4cxx::cast<QtBinaryFileAppender>(appender) ? "BinaryFileAppender" : "FileAppender",
+                        QStringLiteral("Unable to write to file '%1' for appender '%2': %3").arg(fromLS(file->getFile()), name, QString::fromStdString(reason)));
+        else
+            reportError("AppenderSkeleton", QStringLiteral("Unable to write for appender '%1': %2").arg(name, QString::fromStdString(reason)));
+    }
+}
+
 } // namespace
 
 void dispatch(const log4cxx::LoggerPtr &logger, const QString &category, const log4cxx::LevelPtr &level,
@@ -53,7 +88,10 @@ void dispatch(const log4cxx::LoggerPtr &logger, const QString &category, const l
     if (*function) // Qt passes none in a release build: no property to make for each event
         event->setProperty("function", function);
     log4cxx::helpers::Pool pool;
-    logger->callAppenders(event, pool);
+    // As Logger::callAppenders, but one appender that cannot write stops neither the others nor the program.
+    for (log4cxx::LoggerPtr at = logger; at; at = at->getAdditivity() ? at->getParent() : nullptr)
+        for (const log4cxx::AppenderPtr &appender : at->getAllAppenders())
+            guarded(appender, [&] { appender->doAppend(event, pool); });
 }
 
 // Log4Qt's own messages: below WARN on stdout, the rest on stderr, and on to
@@ -98,7 +136,7 @@ log4cxx::spi::LoggerRepositoryPtr repository()
                 for (const log4cxx::AppenderPtr &appender : logger->getAllAppenders())
                     if (const auto writer = log4cxx::cast<log4cxx::WriterAppender>(appender))
                         if (writer->getWriter())
-                            writer->getWriter()->flush(pool);
+                            guarded(appender, [&] { writer->getWriter()->flush(pool); });
         });
     });
     (*repo)->setConfigured(true); // a reset elsewhere clears it

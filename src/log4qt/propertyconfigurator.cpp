@@ -1,9 +1,9 @@
 // log4cxx first: its LogLog declares a function named like Qt's emit macro.
 #include "impl/internal.h"
 
-#include <log4cxx/helpers/bytearrayinputstream.h>
 #include <log4cxx/helpers/properties.h>
 #include <log4cxx/consoleappender.h>
+#include <log4cxx/defaultloggerfactory.h>
 #include <log4cxx/logger.h>
 #include <log4cxx/propertyconfigurator.h>
 
@@ -193,6 +193,24 @@ bool convert(const Property &property, QString *value, const QString &className,
     return ok;
 }
 
+// Makes a logger with its level: log4cxx's setLevel on a logger already in the hierarchy
+// looks through every logger there, so a file of many loggers would take the square of
+// their number.
+class LevelledFactory : public log4cxx::DefaultLoggerFactory
+{
+public:
+    explicit LevelledFactory(const log4cxx::LevelPtr &level) : m_level(level) {}
+    log4cxx::LoggerPtr makeNewLoggerInstance(log4cxx::helpers::Pool &pool, const log4cxx::LogString &name) const override
+    {
+        const log4cxx::LoggerPtr logger = log4cxx::DefaultLoggerFactory::makeNewLoggerInstance(pool, name);
+        logger->setLevel(m_level);
+        return logger;
+    }
+
+private:
+    log4cxx::LevelPtr m_level;
+};
+
 class Configurator : public log4cxx::PropertyConfigurator
 {
 public:
@@ -204,14 +222,14 @@ public:
 private:
     QString value(const QString &key) const { return substitute(key, {}); }
     QString substitute(const QString &key, QStringList within) const;
-    bool has(const QString &key) const { return keysWithPrefix(key).contains(key); }
+    bool has(const QString &key) const { return m_properties.contains(key); }
     QStringList keysWithPrefix(const QString &prefix) const;
-    void configureLogger(const log4cxx::LoggerPtr &logger, const QString &value, bool isRoot);
+    // The root, or the logger of that name, made where it does not exist yet.
+    log4cxx::LoggerPtr configureLogger(const log4cxx::LoggerPtr &root, const QString &name, const QString &value);
     log4cxx::AppenderPtr appender(const QString &name);
-    void translate(const QString &key, const ClassInfo &info, const QString &target);
+    void translate(const QString &key, const ClassInfo &info, const QString &target, log4cxx::helpers::Properties &translated);
 
-    mutable log4cxx::helpers::Properties m_properties;
-    log4cxx::helpers::Properties m_translated;
+    QMap<QString, QString> m_properties; // sorted: the keys under a prefix stand together
     QString m_baseDir;
     QMap<QString, log4cxx::AppenderPtr> m_appenders;
 };
@@ -220,7 +238,7 @@ private:
 // value. Log4Qt recurses without end on keys that name each other; here such a key stands for nothing.
 QString Configurator::substitute(const QString &key, QStringList within) const
 {
-    const QString text = fromLS(m_properties.get(toLS(key)));
+    const QString text = m_properties.value(key);
     within << key;
     QString out;
     int from = 0;
@@ -242,10 +260,8 @@ QString Configurator::substitute(const QString &key, QStringList within) const
 QStringList Configurator::keysWithPrefix(const QString &prefix) const
 {
     QStringList keys;
-    for (const log4cxx::LogString &k : m_properties.propertyNames())
-        if (fromLS(k).startsWith(prefix))
-            keys << fromLS(k);
-    keys.sort();
+    for (auto it = m_properties.lowerBound(prefix); it != m_properties.cend() && it.key().startsWith(prefix); ++it)
+        keys << it.key();
     return keys;
 }
 
@@ -283,7 +299,7 @@ void Configurator::run()
         if (has(root)) {
             if (root.endsWith(QLatin1String("Category")))
                 report(log4cxx::Level::getWarn(), source, QStringLiteral("[%1] is deprecated, use [log4j.rootLogger]").arg(root));
-            configureLogger(repo->getRootLogger(), value(root), true);
+            configureLogger(repo->getRootLogger(), QString(), value(root));
             break;
         }
     }
@@ -294,8 +310,7 @@ void Configurator::run()
             const QString name = key.mid(prefix.size());
             if (name.isEmpty())
                 continue;
-            const log4cxx::LoggerPtr logger = repo->getLogger(toLS(QString(name).replace(QLatin1String("::"), QLatin1String("."))));
-            configureLogger(logger, value(key), false);
+            const log4cxx::LoggerPtr logger = configureLogger(nullptr, QString(name).replace(QLatin1String("::"), QLatin1String(".")), value(key));
             const QString additivity = value(QStringLiteral("log4j.additivity.") + name);
             const bool additive = additivity.isEmpty() || toBool(additivity, &ok);
             if (!additivity.isEmpty() && ok)
@@ -304,18 +319,26 @@ void Configurator::run()
     }
 }
 
-void Configurator::configureLogger(const log4cxx::LoggerPtr &logger, const QString &value, bool isRoot)
+log4cxx::LoggerPtr Configurator::configureLogger(const log4cxx::LoggerPtr &root, const QString &name, const QString &value)
 {
+    log4cxx::LoggerPtr logger = root;
     const QStringList parts = value.split(QLatin1Char(','));
     if (!parts.value(0).trimmed().isEmpty()) {
         bool ok = false;
         // A level Log4Qt cannot read means DEBUG; the root takes no null level: a warning, and it stays.
         const log4cxx::LevelPtr level = toLevel(parts.value(0), &ok, 2);
-        if (ok && !level && isRoot)
+        if (ok && !level && root) {
             report(log4cxx::Level::getWarn(), "Logger", QStringLiteral("Invalid root logger level %1").arg(parts.value(0).trimmed()));
-        else
-            logger->setLevel(ok ? level : log4cxx::Level::getDebug());
+        } else {
+            const log4cxx::LevelPtr set = ok ? level : log4cxx::Level::getDebug();
+            if (!logger) // a new logger is made with its level
+                logger = repository()->getLogger(toLS(name), std::make_shared<LevelledFactory>(set));
+            if (logger->getLevel() != set) // log4cxx looks through every logger even for the same level
+                logger->setLevel(set);
+        }
     }
+    if (!logger)
+        logger = repository()->getLogger(toLS(name));
     logger->removeAllAppenders();
     for (int i = 1; i < parts.size(); ++i) {
         const QString name = parts.at(i).trimmed();
@@ -326,14 +349,16 @@ void Configurator::configureLogger(const log4cxx::LoggerPtr &logger, const QStri
         if (const log4cxx::AppenderPtr a = m_appenders.value(name))
             logger->addAppender(a);
     }
+    return logger;
 }
 
 // Translates the keys of one appender or layout for log4cxx, reporting what Log4Qt refuses.
-void Configurator::translate(const QString &key, const ClassInfo &info, const QString &target)
+void Configurator::translate(const QString &key, const ClassInfo &info, const QString &target,
+                             log4cxx::helpers::Properties &translated)
 {
     const QString className = QLatin1String("Log4Qt::") + QString::fromLatin1(info.name).section(QLatin1Char('.'), -1);
     for (const auto &option : info.options)
-        m_translated.setProperty(toLS(target + QLatin1Char('.') + QLatin1String(option.first)), option.second);
+        translated.setProperty(toLS(target + QLatin1Char('.') + QLatin1String(option.first)), option.second);
     QMap<QString, QString> values;
     for (const QString &k : keysWithPrefix(key + QLatin1Char('.'))) {
         const QString name = k.mid(key.size() + 1);
@@ -362,7 +387,7 @@ void Configurator::translate(const QString &key, const ClassInfo &info, const QS
     if (values.value(QStringLiteral("ShowLevel")) == QLatin1String("false"))
         values.insert(QStringLiteral("ConversionPattern"), QStringLiteral("%m%n"));
     for (auto it = values.cbegin(); it != values.cend(); ++it)
-        m_translated.setProperty(toLS(target + QLatin1Char('.') + it.key()), toLS(it.value()));
+        translated.setProperty(toLS(target + QLatin1Char('.') + it.key()), toLS(it.value()));
 }
 
 log4cxx::AppenderPtr Configurator::appender(const QString &name)
@@ -380,9 +405,11 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
         return nullptr;
     }
     const QString target = QStringLiteral("log4j.appender.") + name;
-    m_translated.setProperty(toLS(target), info->log4cxxClass);
+    // This appender's keys alone: log4cxx looks through all it is given for each appender.
+    log4cxx::helpers::Properties translated;
+    translated.setProperty(toLS(target), info->log4cxxClass);
     if (info->properties.size() > 2 && qstrcmp(info->properties.at(2).option, "ImmediateFlush") == 0) // a writer: in the locale's codec
-        m_translated.setProperty(toLS(target + QStringLiteral(".Encoding")), localeEncoding());
+        translated.setProperty(toLS(target + QStringLiteral(".Encoding")), localeEncoding());
     if (info->needsLayout && has(key + QStringLiteral(".layout"))) { // Log4Qt reads no layout for the others
         const QString layoutName = value(key + QStringLiteral(".layout"));
         const ClassInfo *layoutInfo = findClass(layoutName, true);
@@ -391,15 +418,15 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
             reportError(source, QStringLiteral("Unable to create layout of class '%1' requested by appender '%2'").arg(layoutName, key));
             return nullptr;
         }
-        m_translated.setProperty(toLS(target + QStringLiteral(".layout")), "QtLayout");
-        translate(key + QStringLiteral(".layout"), *layoutInfo, target + QStringLiteral(".layout"));
+        translated.setProperty(toLS(target + QStringLiteral(".layout")), "QtLayout");
+        translate(key + QStringLiteral(".layout"), *layoutInfo, target + QStringLiteral(".layout"), translated);
     } else if (info->needsLayout) {
         reportError(source, QStringLiteral("Missing layout definition for appender '%1'").arg(key));
         return nullptr;
     }
     holdReports(true); // until the layout is made
-    translate(key, *info, target);
-    const log4cxx::AppenderPtr appender = parseAppender(m_translated, toLS(name));
+    translate(key, *info, target, translated);
+    const log4cxx::AppenderPtr appender = parseAppender(translated, toLS(name));
     holdReports(false);
     if (const auto console = log4cxx::cast<log4cxx::ConsoleAppender>(appender)) {
         const log4cxx::helpers::WriterPtr writer = consoleWriter(console->getTarget() == "System.err");
@@ -425,38 +452,149 @@ log4cxx::AppenderPtr Configurator::appender(const QString &name)
     return appender;
 }
 
+// log4cxx's reading of a property file, by index: its own reader takes the first character
+// off the text for each one it reads, which grows with the square of the file's size.
+// Keys and values of Latin-1 text, the escapes \t \n \r and any other escaped character
+// standing for itself, a line ending in '\' going on in the next.
+void loadProperties(const QByteArray &text, log4cxx::helpers::Properties &properties)
+{
+    enum State { Begin, Key, KeyEscape, KeyContinue, KeyContinueCr, Delimiter, Element, ElementEscape,
+                 ElementContinue, ElementContinueCr, Comment };
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; }; // not '\f'
+
+    const auto escaped = [](char c) { return c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c; };
+    std::string key, element;
+    State state = Begin;
+    int at = 0;
+    while (at < text.size()) {
+        const char c = text.at(at);
+        bool take = true; // false: the character is read again in the next state
+        switch (state) {
+        case Begin:
+            if (c == '#' || c == '!')
+                state = Comment;
+            else if (!isBlank(c) && c != '\n' && c != '\r') {
+                state = Key;
+                take = false;
+            }
+            break;
+        case Key:
+            if (c == '\\')
+                state = KeyEscape;
+            else if (isBlank(c) || c == ':' || c == '=')
+                state = Delimiter;
+            else if (c == '\n' || c == '\r') {
+                properties.setProperty(key, std::string());
+                key.clear();
+                state = Begin;
+            } else
+                key += c;
+            break;
+        case KeyEscape:
+        case ElementEscape: {
+            const bool inKey = state == KeyEscape;
+            if (c == '\n')
+                state = inKey ? KeyContinue : ElementContinue;
+            else if (c == '\r')
+                state = inKey ? KeyContinueCr : ElementContinueCr;
+            else {
+                (inKey ? key : element) += escaped(c);
+                state = inKey ? Key : Element;
+            }
+            break;
+        }
+        case KeyContinue:
+        case ElementContinue:
+            if (!isBlank(c)) {
+                state = state == KeyContinue ? Key : Element;
+                take = false;
+            }
+            break;
+        case KeyContinueCr:
+        case ElementContinueCr:
+            take = c == '\n';
+            state = state == KeyContinueCr ? KeyContinue : ElementContinue;
+            break;
+        case Delimiter:
+            if (!isBlank(c) && c != ':' && c != '=') {
+                state = Element;
+                take = false;
+            }
+            break;
+        case Element:
+            if (c == '\\')
+                state = ElementEscape;
+            else if (c == '\n' || c == '\r') {
+                properties.setProperty(key, element);
+                key.clear();
+                element.clear();
+                state = Begin;
+            } else
+                element += c;
+            break;
+        case Comment:
+            if (c == '\n' || c == '\r')
+                state = Begin;
+            break;
+        }
+        if (take)
+            ++at;
+    }
+    if (!key.empty())
+        properties.setProperty(key, element);
+}
+
 // Log4Qt reads the file in the locale's codec; log4cxx's reader takes Latin-1 and
 // drops unknown escapes. So \uXXXX and every other character travel as "\2uXXXX",
 // and a value's leading backslash, which Log4Qt keeps as it stands, as "\1".
+// Each step is one pass: a configuration of a megabyte reads in a moment.
 void Configurator::read(QFile &file)
 {
     QTextStream stream(&file);
     stream.setCodec(QTextCodec::codecForLocale());
     // Log4Qt drops every '\r' and continues any line that ends in '\', a comment too.
-    QString text = stream.readAll().remove(QLatin1Char('\r')).replace(QRegularExpression(QStringLiteral("\\\\\n[ \t\f]*")), QString());
+    const QString text = stream.readAll().remove(QLatin1Char('\r')).replace(QRegularExpression(QStringLiteral("\\\\\n[ \t\f]*")), QString());
     // log4cxx's reader would also take a value's leading '=' or ':' as a separator.
-    const QRegularExpression valueStart(QStringLiteral("^(\\s*+[^\\s=:#!][^=:\\s]*+\\s*+[=:]?+\\s*+)([=:\\\\])"),
-                                        QRegularExpression::MultilineOption);
-    for (QRegularExpressionMatch m = valueStart.match(text); m.hasMatch(); m = valueStart.match(text, m.capturedEnd()))
-        text.replace(m.capturedStart(2), 1, m.captured(2) == QLatin1String("\\") ? QStringLiteral("\x01") : QLatin1Char('\\') + m.captured(2));
-    // \u takes up to four hex digits, none at all being nothing.
-    static const QRegularExpression escape(QStringLiteral("\\\\(?:u([0-9a-fA-F]{0,4})|.)"), QRegularExpression::DotMatchesEverythingOption);
-    for (QRegularExpressionMatch m = escape.match(text); m.hasMatch();) {
-        int next = m.capturedEnd();
-        if (m.capturedStart(1) >= 0) {
-            const QString code = m.capturedLength(1) ? QStringLiteral("\x02u%1").arg(m.captured(1), 4, QLatin1Char('0')) : QString();
-            text.replace(m.capturedStart(), m.capturedLength(), code);
-            next = m.capturedStart() + code.size();
-        }
-        m = escape.match(text, next);
+    static const QRegularExpression valueStart(QStringLiteral("^(\\s*+[^\\s=:#!][^=:\\s]*+\\s*+[=:]?+\\s*+)([=:\\\\])"),
+                                               QRegularExpression::MultilineOption);
+    QString marked;
+    marked.reserve(text.size());
+    int from = 0;
+    for (QRegularExpressionMatchIterator it = valueStart.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        marked += text.midRef(from, m.capturedStart(2) - from);
+        if (m.captured(2) == QLatin1String("\\"))
+            marked += QLatin1Char('\x01');
+        else
+            marked += QLatin1Char('\\') + m.captured(2);
+        from = m.capturedEnd(2);
     }
+    marked += text.midRef(from);
+    // \u takes up to four hex digits, none at all being nothing; other escapes pass as they are.
+    static const QRegularExpression escape(QStringLiteral("\\\\(?:u([0-9a-fA-F]{0,4})|.)"), QRegularExpression::DotMatchesEverythingOption);
+    QString unescaped;
+    unescaped.reserve(marked.size());
+    from = 0;
+    for (QRegularExpressionMatchIterator it = escape.globalMatch(marked); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.capturedStart(1) < 0)
+            continue;
+        unescaped += marked.midRef(from, m.capturedStart() - from);
+        if (m.capturedLength(1))
+            unescaped += QStringLiteral("\x02u%1").arg(m.captured(1), 4, QLatin1Char('0'));
+        from = m.capturedEnd();
+    }
+    unescaped += marked.midRef(from);
     QByteArray latin1;
-    for (const QChar c : text)
-        latin1 += c.unicode() < 0x80 ? QByteArray(1, char(c.unicode())) : QStringLiteral("\x02u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toLatin1();
-    log4cxx::helpers::InputStreamPtr input = std::make_shared<log4cxx::helpers::ByteArrayInputStream>(
-        std::vector<unsigned char>(latin1.begin(), latin1.end()));
+    latin1.reserve(unescaped.size());
+    for (const QChar c : qAsConst(unescaped)) {
+        if (c.unicode() < 0x80)
+            latin1 += char(c.unicode());
+        else
+            latin1 += QStringLiteral("\x02u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toLatin1();
+    }
     log4cxx::helpers::Properties loaded;
-    loaded.load(input);
+    loadProperties(latin1, loaded);
     const auto decode = [](const log4cxx::LogString &s) {
         QString in = fromLS(s), out;
         for (int i = 0; i < in.size(); ++i) {
@@ -468,10 +606,10 @@ void Configurator::read(QFile &file)
                 out += in.at(i) == QChar(1) ? QChar(QLatin1Char('\\')) : in.at(i);
             }
         }
-        return toLS(out);
+        return out;
     };
     for (const log4cxx::LogString &key : loaded.propertyNames())
-        m_properties.setProperty(decode(key), decode(loaded.getProperty(key)));
+        m_properties.insert(decode(key), decode(loaded.getProperty(key)));
 }
 
 // Under the C locale Qt names files in UTF-8, while log4cxx asks libc, which

@@ -84,6 +84,35 @@ void flushToDisk(const QString &path)
 #endif
 }
 
+// SQLite's quick check of the copy, on the book's connection (attached, only read).
+// False where the check could not run (error); otherwise `damage` is empty for a sound
+// copy, else what it found. A damaged book, though its rows read, copies its damage along.
+bool checkCopy(const QSqlDatabase &db, const QString &copy, QString *damage, QString *error)
+{
+    const QString schema = QStringLiteral("tobrell_copy");
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("ATTACH ? AS ") + schema);
+    query.addBindValue(copy);
+    if (!query.exec()) {
+        *error = sqlErrorText(query.lastError());
+        return false;
+    }
+    QStringList found;
+    if (query.exec(QStringLiteral("PRAGMA %1.quick_check(10)").arg(schema))) {
+        while (query.next()) // lines, under a heading "*** in database tobrell_copy ***"
+            for (const QString &line : query.value(0).toString().split(QLatin1Char('\n')))
+                if (line != QLatin1String("ok") && !line.startsWith(QLatin1String("*** ")))
+                    found << line;
+    }
+    // A page that cannot even be read ends the check with an error: damage too.
+    if (query.lastError().isValid())
+        found << sqlErrorText(query.lastError());
+    query.finish();
+    query.exec(QStringLiteral("DETACH ") + schema);
+    *damage = found.join(QStringLiteral("; "));
+    return true;
+}
+
 } // namespace
 
 BackupResult backupBook(const QSqlDatabase &db, const QString &bookPath, const QString &folder,
@@ -133,7 +162,24 @@ BackupResult backupBook(const QSqlDatabase &db, const QString &bookPath, const Q
     QFile copy(temporary);
     if (!copied) {
         copy.remove();
-        return failure(sqlErrorText(error));
+        BackupResult result = failure(sqlErrorText(error));
+        // SQLITE_CORRUPT, SQLITE_NOTADB: pages the copy could not read, though every row did.
+        if (error.nativeErrorCode() == QLatin1String("11") || error.nativeErrorCode() == QLatin1String("26"))
+            result.outcome = BackupResult::Damaged;
+        return result;
+    }
+    // A damaged copy would push good ones out: it goes, and they all stay.
+    QString damage, checkError;
+    if (!checkCopy(db, temporary, &damage, &checkError)) {
+        copy.remove();
+        return failure(QStringLiteral("cannot check the copy: %1").arg(checkError));
+    }
+    if (!damage.isEmpty()) {
+        copy.remove();
+        BackupResult result = failure(QStringLiteral("the book is damaged, its copy fails the check (%1); "
+                                                     "no copy is written and earlier copies are kept").arg(damage));
+        result.outcome = BackupResult::Damaged;
+        return result;
     }
     flushToDisk(temporary);
 

@@ -145,9 +145,11 @@ BookLoad ExpenseBook::load(const QString &folder, QObject *settingOwner, const s
                                                         "it is left as it is")
                                              .arg(settingReadErrors.join(QStringLiteral("; "))));
     else {
-        // Before anything can change the book. A book read in part is never copied, so
-        // rotation cannot push out the good copies.
-        backupBook(db, path, folder + QStringLiteral("/backups"), now.isValid() ? now : QDateTime::currentDateTime());
+        // Before anything can change the book. A book read in part is never copied, nor
+        // a damaged one, so rotation cannot push out the good copies.
+        const BackupResult backup = backupBook(db, path, folder + QStringLiteral("/backups"),
+                                               now.isValid() ? now : QDateTime::currentDateTime());
+        loaded.damaged = backup.outcome == BackupResult::Damaged;
     }
     return loaded;
 }

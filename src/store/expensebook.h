@@ -43,6 +43,7 @@ struct BookLoad
 {
     bool opened = false;
     bool recordsRead = false; // the expense rows were read, completely or in part
+    bool damaged = false;     // every row read, but the book's copy failed its check
 };
 
 // The family's book: the connection to Tobrell.sqlite3, its change statements, and the

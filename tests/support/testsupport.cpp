@@ -105,6 +105,33 @@ bool insertRecords(const QString &path, const QList<QStringList> &rows)
     return execSql(path, sql << QStringLiteral("commit"));
 }
 
+bool writeDamagedBook(const QString &path, int count)
+{
+    QList<QStringList> rows;
+    for (int id = 1; id <= count; ++id)
+        rows << QStringList{QStringLiteral("吃饭"), QStringLiteral("午饭%1").arg(id), QStringLiteral("12.5"),
+                            QStringLiteral("2024-01-01"), QString(), QString::number(id)};
+    if (!insertRecords(path, rows))
+        return false;
+    const int root = queryRows(path, QStringLiteral("select rootpage from sqlite_master where name = 'tablemoneydb'"))
+                         .value(0).value(0).toInt();
+    QByteArray book = readFile(path);
+    const auto number = [&book](int at, int size) { return int(book.mid(at, size).toHex().toUInt(nullptr, 16)); };
+    const int pageSize = number(16, 2);
+    const int interior = (root - 1) * pageSize;
+    if (book.at(interior) != char(0x05)) // an interior table page over the leaves
+        return false;
+    const int middle = number(interior + 12 + 2 * (number(interior + 3, 2) / 2), 2);
+    const int leaf = (number(interior + middle, 4) - 1) * pageSize;
+    if (book.at(leaf) != char(0x0d))
+        return false;
+    const int pointers = leaf + 8 + 2 * (number(leaf + 3, 2) / 2);
+    const QByteArray two = book.mid(pointers, 4);
+    book.replace(pointers, 4, two.mid(2, 2) + two.left(2));
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(book) == book.size();
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile f(path);

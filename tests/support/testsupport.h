@@ -27,6 +27,10 @@ bool execSql(const QString &path, const QStringList &statements);
 
 // Adds expense rows (type, name, price, date, memo as text, MyID as a number) in one transaction.
 bool insertRecords(const QString &path, const QList<QStringList> &rows);
+// Adds rows records to the book at path, then swaps two rows of a leaf page in the middle
+// of the expense table by their cell pointers: every row still reads, but the page is out
+// of order, and so is a copy made of it. False where the file is not laid out so.
+bool writeDamagedBook(const QString &path, int rows);
 
 enum class Open { ReadOnly, ReadWrite };
 // A connection of its own to the file at path, opened at once and removed with the object;

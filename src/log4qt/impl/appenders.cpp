@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <stdexcept>
 
 using Log4Qt::Impl::NullAppender;
 using Log4Qt::Impl::QtDailyFileAppender;
@@ -172,7 +173,9 @@ void QtBinaryFileAppender::append(const log4cxx::spi::LoggingEventPtr &event, lo
     QDataStream out(m_file.get());
     out.setByteOrder(QDataStream::LittleEndian);
     out << fromLS(event->getMessage());
-    m_file->flush();
+    // Reported as log4cxx's own appenders report theirs, where events are handed to them.
+    if (!m_file->flush() || out.status() != QDataStream::Ok)
+        throw std::runtime_error(m_file->errorString().toStdString());
 }
 
 log4cxx::spi::FilterPtr refusingFilter(const char *source, const QString &message)

@@ -1,10 +1,6 @@
 #include "store/backup.h"
 #include "support/testsupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSqlDatabase>
 #include <QtTest>
 
 #ifdef Q_OS_LINUX
@@ -74,8 +70,21 @@ class TestBackups : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        cleanup();
+        QVERIFY(createDatabase(databasePath(), QStringLiteral("吃饭,交通")));
+        // Written an hour ago, so that a copy made now is plainly newer on any file system.
+        QVERIFY(touch(databasePath(), QDateTime::currentDateTime().addSecs(-3600)));
+    }
+    void cleanup()
+    {
+        book.close();
+        removeBook();
+        QFile::setPermissions(backupsPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir(backupsPath()).removeRecursively();
+        QFile::remove(backupsPath());
+    }
     void copyEqualsTheBook();
     void takenNameMovesToTheNextSecond();
     void eleventhCopyRemovesTheOldest_data();
@@ -92,23 +101,6 @@ private:
 // What the entry form sends for a new record.
 const TableMoney bread{QStringLiteral("吃饭"), QStringLiteral("面包"), QStringLiteral("8.5"), QStringLiteral("2024-03-05"),
                        QString(), 1};
-
-void TestBackups::init()
-{
-    cleanup();
-    QVERIFY(createDatabase(databasePath(), QStringLiteral("吃饭,交通")));
-    // Written an hour ago, so that a copy made now is plainly newer on any file system.
-    QVERIFY(touch(databasePath(), QDateTime::currentDateTime().addSecs(-3600)));
-}
-
-void TestBackups::cleanup()
-{
-    book.close();
-    removeBook();
-    QFile::setPermissions(backupsPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QDir(backupsPath()).removeRecursively();
-    QFile::remove(backupsPath());
-}
 
 void TestBackups::copyEqualsTheBook()
 {
@@ -227,12 +219,7 @@ void TestBackups::unwritableFolderLeavesBookAndStartFine()
     }
     const QByteArray before = readFile(databasePath());
 
-    QStringList log;
-    {
-        MessageCapture capture;
-        book.open();
-        log = capture.ownMessages();
-    }
+    const QStringList log = ownMessagesDuring([this] { book.open(); });
     QCOMPARE(log.size(), 1);
     QVERIFY2(log.first().startsWith(QLatin1String("Error: backup failed. ")), qPrintable(log.first()));
     QCOMPARE(readFile(databasePath()), before);
@@ -262,12 +249,9 @@ void TestBackups::damagedBookKeepsEveryGoodCopy()
     }
     const QByteArray firstCopy = readFile(QDir(backupsPath()).filePath(copies.first()));
 
-    QStringList log;
-    {
-        MessageCapture capture;
-        QVERIFY(book.open().damaged);
-        log = capture.ownMessages();
-    }
+    bool reported = false;
+    const QStringList log = ownMessagesDuring([&] { reported = book.open().damaged; });
+    QVERIFY(reported);
     QCOMPARE(log.size(), 1);
     QVERIFY2(log.first().startsWith(QLatin1String("Error: backup failed. the book is damaged")), qPrintable(log.first()));
     QCOMPARE(QDir(backupsPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), copies);

@@ -1,9 +1,6 @@
+#include "support/lines.h"
 #include "support/testsupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace TestSupport;
@@ -23,12 +20,6 @@ QByteArray randomBytes(quint32 seed, int size)
     return bytes;
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 // A book of several pages, records in key order so the key order is the file order.
 bool writeBook(const QString &path)
 {
@@ -46,26 +37,19 @@ class TestBadFiles : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() { cleanup(); }
+    void cleanup()
+    {
+        book.close();
+        removeBook();
+        QDir(backupsPath()).removeRecursively();
+    }
     void startsAndLeavesTheFileAlone_data();
     void startsAndLeavesTheFileAlone();
 
 private:
     OpenedBook book;
 };
-
-void TestBadFiles::init()
-{
-    cleanup();
-}
-
-void TestBadFiles::cleanup()
-{
-    book.close();
-    removeBook();
-    QDir(backupsPath()).removeRecursively();
-}
 
 void TestBadFiles::startsAndLeavesTheFileAlone_data()
 {
@@ -96,15 +80,15 @@ void TestBadFiles::startsAndLeavesTheFileAlone()
 
     switch (bad) {
     case Bad::RandomBytes:
-        QVERIFY(writeFile(path, randomBytes(11, 64 * 1024)));
+        Lines::writeFile(path, randomBytes(11, 64 * 1024));
         break;
     case Bad::HeaderThenRandom:
-        QVERIFY(writeFile(path, QByteArray("SQLite format 3", 16) + randomBytes(12, 32 * 1024)));
+        Lines::writeFile(path, QByteArray("SQLite format 3", 16) + randomBytes(12, 32 * 1024));
         break;
     case Bad::Truncated: {
         QVERIFY(writeBook(path));
         const QByteArray whole = readFile(path);
-        QVERIFY(writeFile(path, whole.left(whole.size() / 2)));
+        Lines::writeFile(path, whole.left(whole.size() / 2));
         break;
     }
     case Bad::DamagedPage: {
@@ -114,7 +98,7 @@ void TestBadFiles::startsAndLeavesTheFileAlone()
         const int pages = whole.size() / pageSize;
         QVERIFY(pages > 10);
         whole.replace((pages / 2) * pageSize, pageSize, randomBytes(13, pageSize));
-        QVERIFY(writeFile(path, whole));
+        Lines::writeFile(path, whole);
         break;
     }
     case Bad::MissingColumn:
@@ -128,7 +112,7 @@ void TestBadFiles::startsAndLeavesTheFileAlone()
                                QStringLiteral("insert into tablemoneydb values('A', 'x', '1', '2024-01-01', '', 1)")}));
         break;
     case Bad::Empty:
-        QVERIFY(writeFile(path, QByteArray()));
+        Lines::writeFile(path, QByteArray());
         break;
     case Bad::Directory:
         QVERIFY(QDir().mkpath(path));
@@ -138,15 +122,10 @@ void TestBadFiles::startsAndLeavesTheFileAlone()
     // More old copies than are kept: a rotation would remove one.
     QVERIFY(QDir().mkpath(backupsPath()));
     for (int day = 1; day <= 11; ++day)
-        QVERIFY(writeFile(backupsPath() + QStringLiteral("/Tobrell-202601%1-120000.sqlite3").arg(day, 2, 10, QLatin1Char('0')), "old"));
+        Lines::writeFile(backupsPath() + QStringLiteral("/Tobrell-202601%1-120000.sqlite3").arg(day, 2, 10, QLatin1Char('0')), "old");
     const QStringList backups = QDir(backupsPath()).entryList(QDir::Files);
 
-    QStringList log;
-    {
-        MessageCapture capture;
-        book.open();
-        log = capture.ownMessages();
-    }
+    const QStringList log = ownMessagesDuring([this] { book.open(); });
     qInfo("%s", qPrintable(log.join(QStringLiteral(" | "))));
     QVERIFY2(log.join('\n').contains(diagnostic), qPrintable(log.join('\n')));
     const QList<QStringList> read = memoryRows(*book);

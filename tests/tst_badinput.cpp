@@ -1,12 +1,6 @@
 #include "support/commanddriver.h"
-#include "support/widgetchecks.h"
 
-#include <QListView>
-#include <QSignalSpy>
-#include <QStringListModel>
 #include <QtTest>
-
-#include <memory>
 
 using namespace TestSupport;
 

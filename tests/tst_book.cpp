@@ -184,10 +184,7 @@ void TestBook::relabelling()
                                                      chains(history), &book.owner);
     QVERIFY(change.saved);
     QVERIFY(change.rowsComplete);
-    QStringList inMemory;
-    for (const QStringList &r : memoryRows(*book))
-        inMemory << r.first();
-    QCOMPARE(inMemory, types);
+    QCOMPARE(column(memoryRows(*book), 0), types);
     QCOMPARE(storedRows(databasePath()), memoryRows(*book));
     QCOMPARE(storedCategories(databasePath()), QStringLiteral("new,list"));
     QCOMPARE(categorySetting(*book), QStringLiteral("new,list"));
@@ -226,10 +223,7 @@ void TestBook::categoryListIsOneTransaction()
 
     const auto storedList = queryRows(databasePath(), QStringLiteral("select settingvalue from tablesetting"));
     QCOMPARE(storedList.isEmpty() ? QStringLiteral("-") : storedList.first().first(), list);
-    QStringList storedTypes;
-    for (const QStringList &row : storedRows(databasePath()))
-        storedTypes << row.first();
-    QCOMPARE(storedTypes.join(QLatin1Char(',')), types);
+    QCOMPARE(column(storedRows(databasePath()), 0).join(QLatin1Char(',')), types);
     QCOMPARE(storedRows(databasePath()), memoryRows(*book));
     QCOMPARE(categorySetting(*book), list == "-" ? QString() : list);
     // A row inserted for the list is a settings record from now on, owned as the loaded ones.

@@ -1,19 +1,6 @@
 #include "support/commanddriver.h"
-#include "support/widgetchecks.h"
 
-#include <QComboBox>
-#include <QDateEdit>
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
-#include <QListView>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QStringListModel>
-#include <QTableView>
 #include <QtTest>
 
 using namespace TestSupport;
@@ -29,13 +16,6 @@ private:
     void restart() { openWindow({1000, 700}); }
     MainWindowProbe probe() { return driver->probe(); }
     QTableView *view() { return driver->view(); }
-    static QStringList column(const QList<QStringList> &rows, int column)
-    {
-        QStringList out;
-        for (const QStringList &row : rows)
-            out << row.at(column);
-        return out;
-    }
     QStringList tableColumn(int c) { return column(driver->tableRows(), c); }
     QList<QStringList> fileRows() { return storedRows(databasePath()); }
     QString storedCategories() { return TestSupport::storedCategories(databasePath()); }

@@ -1,15 +1,8 @@
 #include "support/testsupport.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QSqlDatabase>
 #include <QtTest>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/types.h>
 #include <signal.h>
 
 using namespace TestSupport;
@@ -164,10 +157,8 @@ void TestCrashSafety::killedWhileAddingLosesNothingSaved()
 
         // The book opens on the file as usual: no diagnostics, every record loaded.
         {
-            MessageCapture capture;
             OpenedBook book;
-            book.open();
-            const QStringList own = capture.ownMessages();
+            const QStringList own = ownMessagesDuring([&book] { book.open(); });
             QVERIFY2(own.isEmpty(), qPrintable(own.join('\n')));
             QCOMPARE(book->count(), stored.size());
         }

@@ -2,9 +2,6 @@
 #include "store/statements.h"
 #include "support/testsupport.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -27,8 +24,12 @@ class TestDatabase : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() { removeBook(); }
+    void cleanup()
+    {
+        book.close();
+        removeBook();
+    }
 
     void missingFile();
     void emptyBook();
@@ -47,17 +48,6 @@ private:
     OpenedBook book;
 };
 
-void TestDatabase::init()
-{
-    removeBook();
-}
-
-void TestDatabase::cleanup()
-{
-    book.close();
-    removeBook();
-}
-
 void TestDatabase::missingFile()
 {
     {
@@ -75,9 +65,7 @@ void TestDatabase::missingFile()
     QVERIFY(file.exists());
     QCOMPARE(file.size(), qint64(0));
 
-    MessageCapture capture;
-    book.open();
-    QCOMPARE(capture.ownMessages(), (QStringList{noExpenseTable, noSettingTable}));
+    QCOMPARE(ownMessagesDuring([this] { book.open(); }), (QStringList{noExpenseTable, noSettingTable}));
 }
 
 void TestDatabase::emptyBook()
@@ -156,9 +144,7 @@ void TestDatabase::values()
     QFETCH(int, MyID);
     QVERIFY(execSql(databasePath(), looseSchema + QStringList{"insert into tablemoneydb values(" + row + ")"}));
 
-    MessageCapture capture;
-    book.open();
-    QVERIFY(capture.ownMessages().isEmpty());
+    QVERIFY(ownMessagesDuring([this] { book.open(); }).isEmpty());
     QCOMPARE(memoryRows(*book), QList<QStringList>{texts + QStringList{QString::number(MyID)}});
 }
 
@@ -185,28 +171,26 @@ void TestDatabase::directReadAsDriver()
     QFETCH(QString, row);
     const QString insert = "insert into tablemoneydb values(" + row + ")";
     QVERIFY(execSql(databasePath(), looseSchema + QStringList{insert, insert})); // twice: seen texts too
-    {
-        Connection connection(databasePath());
-        QSqlDatabase db = connection.db();
-        QVERIFY(db.isOpen());
-        QList<TableMoney> direct;
-        QVERIFY(readMoneyRowsDirectly(db, direct));
-        QSqlQuery query(db);
-        QVERIFY(query.exec(QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb")));
-        int count = 0;
-        while (query.next()) {
-            QVERIFY(count < direct.size());
-            const TableMoney &r = direct.at(count++);
-            const QStringList texts{r.type, r.name, r.price, r.date, r.memo};
-            for (int column = 0; column < 5; ++column) {
-                const QString expected = query.value(column).toString();
-                QCOMPARE(texts.at(column), expected);
-                QCOMPARE(texts.at(column).isNull(), expected.isNull());
-            }
-            QCOMPARE(r.MyID, query.value(5).toInt());
+    Connection connection(databasePath());
+    QSqlDatabase db = connection.db();
+    QVERIFY(db.isOpen());
+    QList<TableMoney> direct;
+    QVERIFY(readMoneyRowsDirectly(db, direct));
+    QSqlQuery query(db);
+    QVERIFY(query.exec(QStringLiteral("select type,name,price,date,memo,MyID from tablemoneydb")));
+    int count = 0;
+    while (query.next()) {
+        QVERIFY(count < direct.size());
+        const TableMoney &r = direct.at(count++);
+        const QStringList texts{r.type, r.name, r.price, r.date, r.memo};
+        for (int column = 0; column < 5; ++column) {
+            const QString expected = query.value(column).toString();
+            QCOMPARE(texts.at(column), expected);
+            QCOMPARE(texts.at(column).isNull(), expected.isNull());
         }
-        QCOMPARE(count, direct.size());
+        QCOMPARE(r.MyID, query.value(5).toInt());
     }
+    QCOMPARE(count, direct.size());
 }
 
 void TestDatabase::statementsRoundTrip_data()

@@ -6,10 +6,7 @@
 #include "support/commanddriver.h"
 
 #include <QHeaderView>
-#include <QRandomGenerator>
 #include <QtTest>
-
-#include <memory>
 
 using namespace TestSupport;
 
@@ -32,7 +29,7 @@ struct Snapshot
     }
 };
 
-class Session
+class Session : DrivenWindow
 {
 public:
     Session(quint32 seed, bool rebuild) : random(seed)
@@ -45,7 +42,7 @@ public:
         QVERIFY(createDatabase(databasePath(), QStringLiteral("餐饮,交通,水电燃气费用,其他")));
         QVERIFY(execSql(databasePath(), sql));
 
-        answers.install();
+        resetAnswers();
         window.reset(new MainWindow);
         driver.reset(new CommandDriver(*window, answers));
         driver->probe().rebuildOnChange(rebuild);
@@ -55,12 +52,7 @@ public:
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         view = driver->view();
     }
-    ~Session()
-    {
-        driver.reset();
-        window.reset();
-        Dialogs::setResponder(nullptr);
-    }
+    ~Session() { endTest(); }
 
     Snapshot step()
     {
@@ -173,21 +165,15 @@ private:
     }
 
     QRandomGenerator random;
-    DialogAnswers answers;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<CommandDriver> driver;
     QTableView *view = nullptr;
 };
 
 QString describe(const Snapshot &s)
 {
-    QStringList out;
-    out << QStringLiteral("current %1, selected %2").arg(s.currentRow).arg(QStringList([&] {
-               QStringList l;
-               for (int r : s.selectedRows)
-                   l << QString::number(r);
-               return l;
-           }()).join(','));
+    QStringList selected;
+    for (int r : s.selectedRows)
+        selected << QString::number(r);
+    QStringList out{QStringLiteral("current %1, selected %2").arg(s.currentRow).arg(selected.join(','))};
     QStringList widths;
     for (int i = 0; i < s.widths.size(); ++i)
         widths << QStringLiteral("%1:%2").arg(s.modes.at(i)).arg(s.widths.at(i));

@@ -1,13 +1,6 @@
 #include "support/testsupport.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #ifdef Q_OS_WIN
@@ -76,7 +69,16 @@ class TestFaults : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup();
+    void cleanup()
+    {
+        book.close();
+        QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+        QFile::setPermissions(dirPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                             | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
+        QFile::remove(awayPath());
+    }
     void faults_data();
     void faults();
     void readOnlyCasesAsUnprivilegedUser();
@@ -87,17 +89,6 @@ private:
     BookChange run(const QString &command);
     OpenedBook book;
 };
-
-void TestFaults::cleanup()
-{
-    book.close();
-    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    QFile::setPermissions(dirPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                         | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
-    QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
-    QFile::remove(awayPath());
-}
 
 // Faults that exist before the program starts (a read-only file or folder) are set up
 // before it; the others strike while it runs.
@@ -230,12 +221,9 @@ void TestFaults::faults()
         startFault(fault);
     const QByteArray otherBook = fault == Fault::Replaced ? readFile(databasePath()) : QByteArray();
 
-    QString log;
-    {
-        MessageCapture capture;
-        QVERIFY(!run(command).saved);
-        log = capture.messages().join('\n');
-    }
+    bool saved = true;
+    const QString log = ownMessagesDuring([&] { saved = run(command).saved; }).join('\n');
+    QVERIFY(!saved);
     QVERIFY2(log.contains(QStringLiteral("Error: failed to save change.")), qPrintable(log));
     qInfo("%s", qPrintable(log.section(QStringLiteral("Error: failed to save change."), 1)));
     QCOMPARE(memoryRows(*book), rowsBefore);

@@ -9,6 +9,8 @@
 
 #include <QtTest>
 
+#include <functional>
+
 #include <log4cxx/logmanager.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -24,15 +26,19 @@ namespace {
 
 const QDateTime fixedTime(QDate(2024, 3, 5), QTime(15, 4, 5, 7));
 
-void emitMessages()
-{
-    qDebug("debug 中文消息");
-    qInfo("info line");
-    qWarning("warn line");
-    qCritical("error line");
-}
-
 QString fromUtf8(const char *s) { return QString::fromUtf8(s); }
+
+// Configures from conf in dir, hands Qt's messages over while write runs, then closes the files.
+bool logThrough(const QTemporaryDir &dir, const QByteArray &conf, const std::function<void()> &write)
+{
+    Lines::writeFile(dir.filePath("QtLog4Qt.conf"), conf);
+    const bool configured = Log4Qt::PropertyConfigurator::configure(dir.filePath("QtLog4Qt.conf"));
+    Log4Qt::LogManager::setHandleQtMessages(true);
+    write();
+    Log4Qt::LogManager::setHandleQtMessages(false);
+    log4cxx::LogManager::resetConfiguration();
+    return configured;
+}
 
 } // namespace
 
@@ -40,7 +46,12 @@ class TestLogging : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup();
+    void cleanup()
+    {
+        Log4Qt::LogManager::setHandleQtMessages(false);
+        log4cxx::LogManager::resetConfiguration();
+        Log4Qt::Impl::setClockForTesting({});
+    }
     void fileOutput_data();
     void fileOutput();
     void rollingFile_data();
@@ -56,13 +67,6 @@ private slots:
     void watchThisFileIsIgnored();
 };
 
-void TestLogging::cleanup()
-{
-    Log4Qt::LogManager::setHandleQtMessages(false);
-    log4cxx::LogManager::resetConfiguration();
-    Log4Qt::Impl::setClockForTesting({});
-}
-
 // Each row is a Log4Qt file whose appender "F" (or the file named in the row) is checked line by line.
 void TestLogging::fileOutput_data()
 {
@@ -73,6 +77,8 @@ void TestLogging::fileOutput_data()
     const auto add = [](const char *name, const QString &conf, const QString &file, const QString &existing, const QStringList &lines) {
         QTest::newRow(name) << conf << file << existing << lines;
     };
+    // Most rows write out.log, which is not there before.
+    const auto addOut = [&add](const char *name, const QString &conf, const QStringList &lines) { add(name, conf, "out.log", QString(), lines); };
 
     const QString fileAppender = QStringLiteral(
         "log4j.rootLogger=DEBUG, F\n"
@@ -94,114 +100,105 @@ void TestLogging::fileOutput_data()
        , QStringList{fromUtf8("支出 DEBUG debug 中文消息"), fromUtf8("支出 INFO info line"),
                        fromUtf8("支出 WARN warn line"), fromUtf8("支出 ERROR error line")});
     // As Log4Qt reads it: a backslash that starts a value stays as it is.
-    add("encoding: \\u escapes", fileAppender + "log4j.appender.F.layout=org.apache.log4j.PatternLayout\n"
-                                                             "log4j.appender.F.layout.ConversionPattern=\\u65e5\\u5fd7 %m%n\n"
-                                          , QString("out.log"), QString()
-                                          , QStringList{fromUtf8("\\u65e5志 debug 中文消息"), fromUtf8("\\u65e5志 info line"),
-                                                          fromUtf8("\\u65e5志 warn line"), fromUtf8("\\u65e5志 error line")});
+    addOut("encoding: \\u escapes", fileAppender + "log4j.appender.F.layout=org.apache.log4j.PatternLayout\n"
+                                                  "log4j.appender.F.layout.ConversionPattern=\\u65e5\\u5fd7 %m%n\n"
+           , QStringList{fromUtf8("\\u65e5志 debug 中文消息"), fromUtf8("\\u65e5志 info line"),
+                           fromUtf8("\\u65e5志 warn line"), fromUtf8("\\u65e5志 error line")});
 
     // Class names
-    add("class names: Log4Qt::", QStringLiteral("log4j.rootLogger=DEBUG, F\n"
-                                                             "log4j.appender.F=Log4Qt::FileAppender\n"
-                                                             "log4j.appender.F.file=out.log\n"
-                                                             "log4j.appender.F.layout=Log4Qt::PatternLayout\n"
-                                                             "log4j.appender.F.layout.conversionPattern=%p %c %m%n\n")
-                                          , QString("out.log"), QString(), allPM);
-    add("class names: org.apache.log4j", fileAppender + pm, QString("out.log"), QString(), allPM);
-    add("class names: rootCategory and category"
-       , QStringLiteral("log4j.rootCategory=ERROR, F\nlog4j.category.Qt=INFO\n"
-                          "log4j.appender.F=org.apache.log4j.FileAppender\nlog4j.appender.F.file=out.log\n") + pm
-       , QString("out.log"), QString(), allPM.mid(1));
+    addOut("class names: Log4Qt::", QStringLiteral("log4j.rootLogger=DEBUG, F\n"
+                                                   "log4j.appender.F=Log4Qt::FileAppender\n"
+                                                   "log4j.appender.F.file=out.log\n"
+                                                   "log4j.appender.F.layout=Log4Qt::PatternLayout\n"
+                                                   "log4j.appender.F.layout.conversionPattern=%p %c %m%n\n")
+           , allPM);
+    addOut("class names: org.apache.log4j", fileAppender + pm, allPM);
+    addOut("class names: rootCategory and category"
+           , QStringLiteral("log4j.rootCategory=ERROR, F\nlog4j.category.Qt=INFO\n"
+                              "log4j.appender.F=org.apache.log4j.FileAppender\nlog4j.appender.F.file=out.log\n") + pm
+           , allPM.mid(1));
 
     // Layouts
-    add("layout: TTCC defaults", fileAppender + "log4j.appender.F.layout=org.apache.log4j.TTCCLayout\n"
-                                          , QString("out.log"), QString()
-                                          , QStringList{fromUtf8("re:\\d+ \\[0x[0-9a-f]{16}\\] DEBUG Qt default  - debug 中文消息"),
-                                                          "re:\\d+ \\[0x[0-9a-f]{16}\\] INFO  Qt default  - info line",
-                                                          "re:\\d+ \\[0x[0-9a-f]{16}\\] WARN  Qt default  - warn line",
-                                                          "re:\\d+ \\[0x[0-9a-f]{16}\\] ERROR Qt default  - error line"});
-    add("layout: TTCC options off"
-       , fileAppender + "log4j.appender.F.layout=org.apache.log4j.TTCCLayout\n"
-                          "log4j.appender.F.layout.DateFormat=ISO8601\n"
-                          "log4j.appender.F.layout.ThreadPrinting=false\n"
-                          "log4j.appender.F.layout.categoryPrefixing=false\n"
-                          "log4j.appender.F.layout.contextPrinting=false\n"
-       , QString("out.log"), QString()
-       , QStringList{fromUtf8("2024-03-05 15:04:05.007 DEBUG - debug 中文消息"), "2024-03-05 15:04:05.007 INFO  - info line",
-                       "2024-03-05 15:04:05.007 WARN  - warn line", "2024-03-05 15:04:05.007 ERROR - error line"});
-    add("layout: TTCC ABSOLUTE, no context"
-       , fileAppender + "log4j.appender.F.layout=Log4Qt::TTCCLayout\n"
-                          "log4j.appender.F.layout.dateFormat=ABSOLUTE\n"
-                          "log4j.appender.F.layout.contextPrinting=false\n"
-                          "log4j.rootLogger=WARN, F\n"
-       , QString("out.log"), QString(), QStringList{"re:15:04:05\\.007 \\[0x[0-9a-f]{16}\\] WARN  Qt default - warn line",
-                                                      "re:15:04:05\\.007 \\[0x[0-9a-f]{16}\\] ERROR Qt default - error line"});
-    add("layout: Simple", fileAppender + "log4j.appender.F.layout=org.apache.log4j.SimpleLayout\n"
-                                   , QString("out.log"), QString()
-                                   , QStringList{fromUtf8("DEBUG - debug 中文消息"), "INFO - info line", "WARN - warn line", "ERROR - error line"});
-    add("layout: Pattern header and footer"
-       , fileAppender + pm + "log4j.appender.F.layout.header=== start ==\nlog4j.appender.F.layout.footer=== end ==\nlog4j.rootLogger=ERROR, F\n"
-       , QString("out.log"), QString(), QStringList{"== start ==", "ERROR Qt default error line", "== end =="});
-    add("layout: modifiers"
-       , fileAppender + "log4j.appender.F.layout=org.apache.log4j.PatternLayout\n"
-                          "log4j.appender.F.layout.ConversionPattern=[%-6p][%6p][%.4m][%c{1}] %%%n\n"
-                          "log4j.rootLogger=INFO, F\n"
-       , QString("out.log"), QString()
-       , QStringList{"[INFO  ][  INFO][line][Qt default] %", "[WARN  ][  WARN][line][Qt default] %", "[ERROR ][ ERROR][line][Qt default] %"});
+    addOut("layout: TTCC defaults", fileAppender + "log4j.appender.F.layout=org.apache.log4j.TTCCLayout\n"
+           , QStringList{fromUtf8("re:\\d+ \\[0x[0-9a-f]{16}\\] DEBUG Qt default  - debug 中文消息"),
+                           "re:\\d+ \\[0x[0-9a-f]{16}\\] INFO  Qt default  - info line",
+                           "re:\\d+ \\[0x[0-9a-f]{16}\\] WARN  Qt default  - warn line",
+                           "re:\\d+ \\[0x[0-9a-f]{16}\\] ERROR Qt default  - error line"});
+    addOut("layout: TTCC options off"
+           , fileAppender + "log4j.appender.F.layout=org.apache.log4j.TTCCLayout\n"
+                              "log4j.appender.F.layout.DateFormat=ISO8601\n"
+                              "log4j.appender.F.layout.ThreadPrinting=false\n"
+                              "log4j.appender.F.layout.categoryPrefixing=false\n"
+                              "log4j.appender.F.layout.contextPrinting=false\n"
+           , QStringList{fromUtf8("2024-03-05 15:04:05.007 DEBUG - debug 中文消息"), "2024-03-05 15:04:05.007 INFO  - info line",
+                           "2024-03-05 15:04:05.007 WARN  - warn line", "2024-03-05 15:04:05.007 ERROR - error line"});
+    addOut("layout: TTCC ABSOLUTE, no context"
+           , fileAppender + "log4j.appender.F.layout=Log4Qt::TTCCLayout\n"
+                              "log4j.appender.F.layout.dateFormat=ABSOLUTE\n"
+                              "log4j.appender.F.layout.contextPrinting=false\n"
+                              "log4j.rootLogger=WARN, F\n"
+           , QStringList{"re:15:04:05\\.007 \\[0x[0-9a-f]{16}\\] WARN  Qt default - warn line",
+                         "re:15:04:05\\.007 \\[0x[0-9a-f]{16}\\] ERROR Qt default - error line"});
+    addOut("layout: Simple", fileAppender + "log4j.appender.F.layout=org.apache.log4j.SimpleLayout\n"
+           , QStringList{fromUtf8("DEBUG - debug 中文消息"), "INFO - info line", "WARN - warn line", "ERROR - error line"});
+    addOut("layout: Pattern header and footer"
+           , fileAppender + pm + "log4j.appender.F.layout.header=== start ==\nlog4j.appender.F.layout.footer=== end ==\nlog4j.rootLogger=ERROR, F\n"
+           , QStringList{"== start ==", "ERROR Qt default error line", "== end =="});
+    addOut("layout: modifiers"
+           , fileAppender + "log4j.appender.F.layout=org.apache.log4j.PatternLayout\n"
+                              "log4j.appender.F.layout.ConversionPattern=[%-6p][%6p][%.4m][%c{1}] %%%n\n"
+                              "log4j.rootLogger=INFO, F\n"
+           , QStringList{"[INFO  ][  INFO][line][Qt default] %", "[WARN  ][  WARN][line][Qt default] %", "[ERROR ][ ERROR][line][Qt default] %"});
 
     // Dates: Qt's syntax and Log4Qt's named formats
-    add("dates: Qt syntax"
-       , fileAppender + "log4j.appender.F.layout=org.apache.log4j.PatternLayout\n"
-                          "log4j.appender.F.layout.ConversionPattern=%d{yyyy-MM-dd hh:mm:ss.zzz}|%d{h:mm ap}|%d{dddd d MMMM}|%m%n\n"
-                          "log4j.rootLogger=ERROR, F\n"
-       , QString("out.log"), QString(), QStringList{"2024-03-05 15:04:05.007|3:04 pm|Tuesday 5 March|error line"});
-    add("dates: named formats"
-       , fileAppender + "log4j.appender.F.layout=org.apache.log4j.PatternLayout\n"
-                          "log4j.appender.F.layout.ConversionPattern=%d|%d{ISO8601}|%d{ABSOLUTE}|%d{DATE}|%d{NONE}|%d{RELATIVE}%n\n"
-                          "log4j.rootLogger=ERROR, F\n"
-       , QString("out.log"), QString()
-       , QStringList{"re:2024-03-05 15:04:05\\.007\\|2024-03-05 15:04:05\\.007\\|15:04:05\\.007\\|05 03 2024 15:04:05\\.007\\|\\|\\d+"});
+    addOut("dates: Qt syntax"
+           , fileAppender + "log4j.appender.F.layout=org.apache.log4j.PatternLayout\n"
+                              "log4j.appender.F.layout.ConversionPattern=%d{yyyy-MM-dd hh:mm:ss.zzz}|%d{h:mm ap}|%d{dddd d MMMM}|%m%n\n"
+                              "log4j.rootLogger=ERROR, F\n"
+           , QStringList{"2024-03-05 15:04:05.007|3:04 pm|Tuesday 5 March|error line"});
+    addOut("dates: named formats"
+           , fileAppender + "log4j.appender.F.layout=org.apache.log4j.PatternLayout\n"
+                              "log4j.appender.F.layout.ConversionPattern=%d|%d{ISO8601}|%d{ABSOLUTE}|%d{DATE}|%d{NONE}|%d{RELATIVE}%n\n"
+                              "log4j.rootLogger=ERROR, F\n"
+           , QStringList{"re:2024-03-05 15:04:05\\.007\\|2024-03-05 15:04:05\\.007\\|15:04:05\\.007\\|05 03 2024 15:04:05\\.007\\|\\|\\d+"});
 
     // Appenders and their options
     add("appendFile default false truncates", fileAppender + pm + "log4j.rootLogger=ERROR, F\n", QString("out.log"), QString("old line\n")
-                                                       , QStringList{"ERROR Qt default error line"});
+       , QStringList{"ERROR Qt default error line"});
     add("appendFile=true keeps", fileAppender + pm + "log4j.rootLogger=ERROR, F\nlog4j.appender.F.appendFile=true\n"
-                                          , QString("out.log"), QString("old line\n"), QStringList{"old line", "ERROR Qt default error line"});
+       , QString("out.log"), QString("old line\n"), QStringList{"old line", "ERROR Qt default error line"});
     add("log4j's Append is refused, the file emptied", fileAppender + pm + "log4j.rootLogger=ERROR, F\nlog4j.appender.F.Append=true\n"
-                                            , QString("out.log"), QString("old line\n"), QStringList{"ERROR Qt default error line"});
-    add("appender threshold", fileAppender + pm + "log4j.appender.F.Threshold=warn\n", QString("out.log"), QString()
-                                       , allPM.mid(2));
-    add("immediateFlush=false still written at close", fileAppender + pm + "log4j.appender.F.immediateFlush=false\n"
-                                                                , QString("out.log"), QString(), allPM);
+       , QString("out.log"), QString("old line\n"), QStringList{"ERROR Qt default error line"});
+    addOut("appender threshold", fileAppender + pm + "log4j.appender.F.Threshold=warn\n", allPM.mid(2));
+    addOut("immediateFlush=false still written at close", fileAppender + pm + "log4j.appender.F.immediateFlush=false\n", allPM);
     add("${var} substitution"
        , QStringLiteral("dir=logs\nname=${dir}/app\nlog4j.rootLogger=DEBUG, F\n"
                           "log4j.appender.F=org.apache.log4j.FileAppender\nlog4j.appender.F.file=${name}.log\n"
                           "pat=%p %m\nlog4j.appender.F.layout=org.apache.log4j.PatternLayout\n"
                           "log4j.appender.F.layout.ConversionPattern=${pat}${undefined}%n\nlog4j.rootLogger=ERROR, F\n")
        , QString("logs/app.log"), QString(), QStringList{"ERROR error line"});
-    add("filters refused: every message passes"
-       , fileAppender + pm +
-               "log4j.appender.F.filter.1=org.apache.log4j.varia.LevelMatchFilter\n"
-               "log4j.appender.F.filter.1.levelToMatch=INFO\nlog4j.appender.F.filter.1.acceptOnMatch=false\n"
-               "log4j.appender.F.filter.2=Log4Qt::StringMatchFilter\n"
-               "log4j.appender.F.filter.2.stringToMatch=warn\nlog4j.appender.F.filter.2.acceptOnMatch=false\n"
-       , QString("out.log"), QString(), allPM);
+    addOut("filters refused: every message passes"
+           , fileAppender + pm +
+                   "log4j.appender.F.filter.1=org.apache.log4j.varia.LevelMatchFilter\n"
+                   "log4j.appender.F.filter.1.levelToMatch=INFO\nlog4j.appender.F.filter.1.acceptOnMatch=false\n"
+                   "log4j.appender.F.filter.2=Log4Qt::StringMatchFilter\n"
+                   "log4j.appender.F.filter.2.stringToMatch=warn\nlog4j.appender.F.filter.2.acceptOnMatch=false\n"
+           , allPM);
 
     // Global keys and logger options
-    add("log4j.threshold", fileAppender + pm + "log4j.threshold=WARN\n", QString("out.log"), QString(), allPM.mid(2));
-    add("logger level below root", fileAppender + pm + "log4j.logger.Qt=ERROR\n", QString("out.log"), QString(), allPM.mid(3));
-    add("additivity off"
-       , fileAppender + pm + "log4j.logger.Qt=INFO, G\nlog4j.additivity.Qt=false\n"
-                               "log4j.appender.G=org.apache.log4j.FileAppender\nlog4j.appender.G.file=other.log\n"
-                               "log4j.appender.G.layout=org.apache.log4j.SimpleLayout\n"
-       , QString("out.log"), QString(), QStringList());
+    addOut("log4j.threshold", fileAppender + pm + "log4j.threshold=WARN\n", allPM.mid(2));
+    addOut("logger level below root", fileAppender + pm + "log4j.logger.Qt=ERROR\n", allPM.mid(3));
+    addOut("additivity off"
+           , fileAppender + pm + "log4j.logger.Qt=INFO, G\nlog4j.additivity.Qt=false\n"
+                                   "log4j.appender.G=org.apache.log4j.FileAppender\nlog4j.appender.G.file=other.log\n"
+                                   "log4j.appender.G.layout=org.apache.log4j.SimpleLayout\n"
+           , QStringList());
     add("logger with own appender"
        , fileAppender + pm + "log4j.logger.Qt=INFO, G\n"
                                "log4j.appender.G=org.apache.log4j.FileAppender\nlog4j.appender.G.file=other.log\n"
                                "log4j.appender.G.layout=org.apache.log4j.SimpleLayout\n"
        , QString("other.log"), QString(), QStringList{"INFO - info line", "WARN - warn line", "ERROR - error line"});
-    add("log4j.reset and Debug accepted", QString("log4j.reset=true\nlog4j.Debug=ERROR\n") + fileAppender + pm, QString("out.log"), QString()
-                                                   , allPM);
+    addOut("log4j.reset and Debug accepted", QString("log4j.reset=true\nlog4j.Debug=ERROR\n") + fileAppender + pm, allPM);
 }
 
 void TestLogging::fileOutput()
@@ -215,13 +212,8 @@ void TestLogging::fileOutput()
     QVERIFY(dir.isValid());
     if (!existing.isNull())
         Lines::writeFile(dir.filePath(file), existing.toUtf8());
-    Lines::writeFile(dir.filePath("QtLog4Qt.conf"), conf.toUtf8());
     Log4Qt::Impl::setClockForTesting([] { return fixedTime; });
-    Log4Qt::PropertyConfigurator::configure(dir.filePath("QtLog4Qt.conf")); // its result: configureResult
-    Log4Qt::LogManager::setHandleQtMessages(true);
-    emitMessages();
-    Log4Qt::LogManager::setHandleQtMessages(false);
-    log4cxx::LogManager::resetConfiguration(); // closes the files
+    logThrough(dir, conf.toUtf8(), Lines::emitMessages); // its result: configureResult
     Lines::compare(Lines::read(dir.filePath(file)), lines);
 }
 
@@ -245,23 +237,17 @@ void TestLogging::rollingFile()
     QFETCH(QStringList, absent);
 
     QTemporaryDir dir;
-    Lines::writeFile(dir.filePath("QtLog4Qt.conf"),
-              QStringLiteral("log4j.rootLogger=DEBUG, R\n"
-                             "log4j.appender.R=org.apache.log4j.RollingFileAppender\n"
-                             "log4j.appender.R.File=r.log\n"
-                             "log4j.appender.R.MaxFileSize=%1\n"
-                             "log4j.appender.R.MaxBackupIndex=%2\n"
-                             "log4j.appender.R.layout=org.apache.log4j.PatternLayout\n"
-                             "log4j.appender.R.layout.ConversionPattern=%m%n\n")
-                  .arg(maxFileSize)
-                  .arg(maxBackupIndex)
-                  .toUtf8());
-    QVERIFY(Log4Qt::PropertyConfigurator::configure(dir.filePath("QtLog4Qt.conf")));
-    Log4Qt::LogManager::setHandleQtMessages(true);
-    for (int i = 0; i < 30; ++i)
-        qDebug("line %02d of the rolling test", i); // 26 bytes each
-    Log4Qt::LogManager::setHandleQtMessages(false);
-    log4cxx::LogManager::resetConfiguration();
+    const QString conf = QStringLiteral("log4j.rootLogger=DEBUG, R\n"
+                                        "log4j.appender.R=org.apache.log4j.RollingFileAppender\n"
+                                        "log4j.appender.R.File=r.log\n"
+                                        "log4j.appender.R.MaxFileSize=%1\n"
+                                        "log4j.appender.R.MaxBackupIndex=%2\n"
+                                        "log4j.appender.R.layout=org.apache.log4j.PatternLayout\n"
+                                        "log4j.appender.R.layout.ConversionPattern=%m%n\n");
+    QVERIFY(logThrough(dir, conf.arg(maxFileSize).arg(maxBackupIndex).toUtf8(), [] {
+        for (int i = 0; i < 30; ++i)
+            qDebug("line %02d of the rolling test", i); // 26 bytes each
+    }));
 
     for (const QString &f : files)
         QVERIFY2(QFile::exists(dir.filePath(f)), qPrintable(f));
@@ -310,24 +296,19 @@ void TestLogging::dailyRolling()
     QFETCH(QString, rolledName);
 
     QTemporaryDir dir;
-    Lines::writeFile(dir.filePath("QtLog4Qt.conf"),
-              QStringLiteral("log4j.rootLogger=DEBUG, D\n"
-                             "log4j.appender.D=org.apache.log4j.DailyRollingFileAppender\n"
-                             "log4j.appender.D.File=d.log\n"
-                             "log4j.appender.D.%1=%2\n"
-                             "log4j.appender.D.layout=org.apache.log4j.PatternLayout\n"
-                             "log4j.appender.D.layout.ConversionPattern=%d{yyyy-MM-dd hh:mm:ss} %m%n\n")
-                  .arg(patternKey, pattern)
-                  .toUtf8());
+    const QString conf = QStringLiteral("log4j.rootLogger=DEBUG, D\n"
+                                        "log4j.appender.D=org.apache.log4j.DailyRollingFileAppender\n"
+                                        "log4j.appender.D.File=d.log\n"
+                                        "log4j.appender.D.%1=%2\n"
+                                        "log4j.appender.D.layout=org.apache.log4j.PatternLayout\n"
+                                        "log4j.appender.D.layout.ConversionPattern=%d{yyyy-MM-dd hh:mm:ss} %m%n\n");
     QDateTime now = first;
     Log4Qt::Impl::setClockForTesting([&now] { return now; });
-    Log4Qt::PropertyConfigurator::configure(dir.filePath("QtLog4Qt.conf"));
-    Log4Qt::LogManager::setHandleQtMessages(true);
-    qDebug("first");
-    now = second;
-    qDebug("second");
-    Log4Qt::LogManager::setHandleQtMessages(false);
-    log4cxx::LogManager::resetConfiguration();
+    logThrough(dir, conf.arg(patternKey, pattern).toUtf8(), [&] {
+        qDebug("first");
+        now = second;
+        qDebug("second");
+    });
 
     const QString firstLine = first.toString("yyyy-MM-dd hh:mm:ss") + " first";
     const QString secondLine = second.toString("yyyy-MM-dd hh:mm:ss") + " second";
@@ -348,17 +329,13 @@ void TestLogging::dailyRollingEmptiesOldPeriodAtStart()
     QVERIFY(old.open(QIODevice::ReadWrite));
     QVERIFY(old.setFileTime(QDateTime(QDate(2024, 3, 1), QTime(20, 0)), QFileDevice::FileModificationTime));
     old.close();
-    Lines::writeFile(dir.filePath("QtLog4Qt.conf"),
-              "log4j.rootLogger=DEBUG, D\n"
-              "log4j.appender.D=Log4Qt::DailyRollingFileAppender\n"
-              "log4j.appender.D.file=d.log\n"
-              "log4j.appender.D.layout=Log4Qt::SimpleLayout\n");
     Log4Qt::Impl::setClockForTesting([] { return fixedTime; });
-    QVERIFY(Log4Qt::PropertyConfigurator::configure(dir.filePath("QtLog4Qt.conf")));
-    Log4Qt::LogManager::setHandleQtMessages(true);
-    qWarning("today");
-    Log4Qt::LogManager::setHandleQtMessages(false);
-    log4cxx::LogManager::resetConfiguration();
+    QVERIFY(logThrough(dir,
+                       "log4j.rootLogger=DEBUG, D\n"
+                       "log4j.appender.D=Log4Qt::DailyRollingFileAppender\n"
+                       "log4j.appender.D.file=d.log\n"
+                       "log4j.appender.D.layout=Log4Qt::SimpleLayout\n",
+                       [] { qWarning("today"); }));
     // As Log4Qt does: appendFile is false, and nothing is renamed before the first roll-over.
     QVERIFY(!QFile::exists(dir.filePath("d.log.2024-03-01")));
     Lines::compare(Lines::read(dir.filePath("d.log")), {"WARN - today"});
@@ -371,23 +348,21 @@ void TestLogging::dailyFile()
     Lines::writeFile(dir.filePath("logs/app_2024_03_03.log"), "kept\n");
     Lines::writeFile(dir.filePath("logs/app_2024_03_05.log"), "earlier today\n");
     Lines::writeFile(dir.filePath("logs/notes.log"), "not ours\n");
-    Lines::writeFile(dir.filePath("QtLog4Qt.conf"),
-              "log4j.rootLogger=DEBUG, A\n"
-              "log4j.appender.A=Log4Qt::DailyFileAppender\n"
-              "log4j.appender.A.file=logs/app.log\n"
-              "log4j.appender.A.datePattern=_yyyy_MM_dd\n"
-              "log4j.appender.A.keepDays=2\n"
-              "log4j.appender.A.layout=Log4Qt::PatternLayout\n"
-              "log4j.appender.A.layout.conversionPattern=%m%n\n");
     QDateTime now = fixedTime;
     Log4Qt::Impl::setClockForTesting([&now] { return now; });
-    QVERIFY(Log4Qt::PropertyConfigurator::configure(dir.filePath("QtLog4Qt.conf")));
-    Log4Qt::LogManager::setHandleQtMessages(true);
-    qDebug("on the fifth");
-    now = fixedTime.addDays(1);
-    qDebug("on the sixth");
-    Log4Qt::LogManager::setHandleQtMessages(false);
-    log4cxx::LogManager::resetConfiguration();
+    QVERIFY(logThrough(dir,
+                       "log4j.rootLogger=DEBUG, A\n"
+                       "log4j.appender.A=Log4Qt::DailyFileAppender\n"
+                       "log4j.appender.A.file=logs/app.log\n"
+                       "log4j.appender.A.datePattern=_yyyy_MM_dd\n"
+                       "log4j.appender.A.keepDays=2\n"
+                       "log4j.appender.A.layout=Log4Qt::PatternLayout\n"
+                       "log4j.appender.A.layout.conversionPattern=%m%n\n",
+                       [&now] {
+                           qDebug("on the fifth");
+                           now = fixedTime.addDays(1);
+                           qDebug("on the sixth");
+                       }));
 
     QCOMPARE(QDir(dir.filePath("logs")).entryList(QDir::Files),
              (QStringList{"app_2024_03_05.log", "app_2024_03_06.log", "notes.log"}));
@@ -479,17 +454,13 @@ void TestLogging::missingFileLeavesLoggingUnconfigured()
 void TestLogging::encodingRefused()
 {
     QTemporaryDir dir;
-    Lines::writeFile(dir.filePath("QtLog4Qt.conf"),
-              "log4j.rootLogger=DEBUG, F\n"
-              "log4j.appender.F=org.apache.log4j.FileAppender\n"
-              "log4j.appender.F.file=gbk.log\n"
-              "log4j.appender.F.encoding=GBK\n"
-              "log4j.appender.F.layout=org.apache.log4j.SimpleLayout\n");
-    QVERIFY(!Log4Qt::PropertyConfigurator::configure(dir.filePath("QtLog4Qt.conf")));
-    Log4Qt::LogManager::setHandleQtMessages(true);
-    qDebug("中文");
-    Log4Qt::LogManager::setHandleQtMessages(false);
-    log4cxx::LogManager::resetConfiguration();
+    QVERIFY(!logThrough(dir,
+                        "log4j.rootLogger=DEBUG, F\n"
+                        "log4j.appender.F=org.apache.log4j.FileAppender\n"
+                        "log4j.appender.F.file=gbk.log\n"
+                        "log4j.appender.F.encoding=GBK\n"
+                        "log4j.appender.F.layout=org.apache.log4j.SimpleLayout\n",
+                        [] { qDebug("中文"); }));
     // Log4Qt cannot take a codec from a property file: the locale's is used (UTF-8 here).
     QFile f(dir.filePath("gbk.log"));
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -504,16 +475,13 @@ void TestLogging::watchThisFileIsIgnored()
                                         "log4j.appender.F=org.apache.log4j.FileAppender\n"
                                         "log4j.appender.F.file=%2\n"
                                         "log4j.appender.F.layout=org.apache.log4j.SimpleLayout\n");
-    Lines::writeFile(dir.filePath("QtLog4Qt.conf"), conf.arg("true", "first.log").toUtf8());
-    QVERIFY(Log4Qt::PropertyConfigurator::configure(dir.filePath("QtLog4Qt.conf")));
-    Log4Qt::LogManager::setHandleQtMessages(true);
-    qWarning("before");
-    Lines::writeFile(dir.filePath("QtLog4Qt.conf"), conf.arg("false", "second.log").toUtf8());
-    // Log4Qt 1.5.1 does not read a file configured this way again.
-    QTest::qWait(1500);
-    qWarning("after");
-    Log4Qt::LogManager::setHandleQtMessages(false);
-    log4cxx::LogManager::resetConfiguration();
+    QVERIFY(logThrough(dir, conf.arg("true", "first.log").toUtf8(), [&] {
+        qWarning("before");
+        Lines::writeFile(dir.filePath("QtLog4Qt.conf"), conf.arg("false", "second.log").toUtf8());
+        // Log4Qt 1.5.1 does not read a file configured this way again.
+        QTest::qWait(1500);
+        qWarning("after");
+    }));
     QVERIFY(!QFile::exists(dir.filePath("second.log")));
     Lines::compare(Lines::read(dir.filePath("first.log")), {"WARN - before", "WARN - after"});
 }

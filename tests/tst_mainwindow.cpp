@@ -1,19 +1,14 @@
 #include "mainwindow/mainwindow.h"
 #include "support/testsupport.h"
+#include "support/widgetchecks.h"
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFile>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSqlDatabase>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QtTest>
-
-#include <memory>
 
 using namespace TestSupport;
 
@@ -42,8 +37,16 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase()
+    {
+        QVERIFY(createDatabase(databasePath(), "餐饮,交通"));
+        window.reset(new MainWindow);
+    }
+    void cleanupTestCase()
+    {
+        window.reset();
+        removeBook();
+    }
 
     void afterConstruction();
     void widgets_data();
@@ -57,24 +60,11 @@ private:
     std::unique_ptr<MainWindow> window;
 };
 
-void TestMainWindow::initTestCase()
-{
-    QVERIFY(createDatabase(databasePath(), "餐饮,交通"));
-    window.reset(new MainWindow);
-}
-
-void TestMainWindow::cleanupTestCase()
-{
-    window.reset();
-    removeBook();
-}
-
 void TestMainWindow::afterConstruction()
 {
     QCOMPARE(window->windowTitle(), QString("家庭支出管理软件"));
     QVERIFY(window->windowState() & Qt::WindowMaximized);
     auto *tabs = child<QTabWidget>(window.get(), "tabWidget");
-    QVERIFY(tabs);
     QCOMPARE(tabs->currentIndex(), 0);
     QCOMPARE(tabs->count(), 3);
     QCOMPARE(tabs->tabText(0), QString("支出的总表"));
@@ -128,8 +118,7 @@ void TestMainWindow::chartDefaults()
     QVERIFY(child<QDateEdit>(window.get(), "dateEdit_Start")->calendarPopup());
     QVERIFY(child<QDateEdit>(window.get(), "dateEdit_End")->calendarPopup());
     auto *period = child<QComboBox>(window.get(), "comboBox_Period");
-    QCOMPARE(period->count(), 1);
-    QCOMPARE(period->itemText(0), QString("按月"));
+    QCOMPARE(WidgetChecks::comboItems(period), QStringList{"按月"});
 }
 
 void TestMainWindow::pictures_data()

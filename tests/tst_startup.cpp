@@ -1,16 +1,12 @@
 #include "mainwindow/mainwindow.h"
 #include "support/commanddriver.h"
 #include "support/lines.h"
-#include "support/testsupport.h"
 
 #include "log4qt/logmanager.h"
 #include "log4qt/propertyconfigurator.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QProcess>
 #include <QTabWidget>
-#include <QTimer>
 #include <QtTest>
 
 // The program as a whole: it starts beside its files, opens its window and ends cleanly.
@@ -71,15 +67,13 @@ void TestStartup::executableStartsAndQuits()
         QVERIFY(TestSupport::insertRecords(dir.filePath(QStringLiteral("Tobrell.sqlite3")),
                                            {{"餐饮", "米饭", "12.5", "2024-01-02", "", "1"}}));
     }
-    if (withConf) {
-        QFile conf(dir.filePath(QStringLiteral("QtLog4Qt.conf")));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write("log4j.rootLogger=DEBUG, f\n"
-                   "log4j.appender.f=org.apache.log4j.FileAppender\n"
-                   "log4j.appender.f.File=" + Lines::encode(dir.filePath(QStringLiteral("run.log"))) + "\n"
-                   "log4j.appender.f.layout=org.apache.log4j.PatternLayout\n"
-                   "log4j.appender.f.layout.ConversionPattern=%p %c %m%n\n");
-    }
+    if (withConf)
+        Lines::writeFile(dir.filePath(QStringLiteral("QtLog4Qt.conf")),
+                         "log4j.rootLogger=DEBUG, f\n"
+                         "log4j.appender.f=org.apache.log4j.FileAppender\n"
+                         "log4j.appender.f.File=" + Lines::encode(dir.filePath(QStringLiteral("run.log"))) + "\n"
+                         "log4j.appender.f.layout=org.apache.log4j.PatternLayout\n"
+                         "log4j.appender.f.layout.ConversionPattern=%p %c %m%n\n");
 
     QProcess p;
     p.setWorkingDirectory(dir.path());
@@ -140,19 +134,16 @@ void TestStartup::fullDiskForTheLogEndsNothing()
     QVERIFY(createDatabase(databasePath(), QStringLiteral("A")));
     QVERIFY(insertRecords(databasePath(), {{"A", "面包", "1", "2024-01-01", "", "1"}, {"A", "牛奶", "2", "2024-01-02", "", "2"}}));
     QDir(backupsPath()).removeRecursively();
-    QFile backups(backupsPath()); // a file in the folder's place: the backup fails, and says so at start
-    QVERIFY(backups.open(QIODevice::WriteOnly));
-    backups.close();
-    QFile conf(QCoreApplication::applicationDirPath() + QStringLiteral("/QtLog4Qt.conf"));
-    QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write("log4j.rootLogger=DEBUG, full, console\n"
-               "log4j.appender.full=org.apache.log4j.FileAppender\n"
-               "log4j.appender.full.file=/dev/full\n"
-               "log4j.appender.full.layout=org.apache.log4j.PatternLayout\n"
-               "log4j.appender.console=org.apache.log4j.ConsoleAppender\n"
-               "log4j.appender.console.layout=org.apache.log4j.PatternLayout\n"
-               "log4j.appender.console.layout.conversionPattern=%m%n\n");
-    conf.close();
+    Lines::writeFile(backupsPath(), QByteArray()); // a file in the folder's place: the backup fails, and says so at start
+    const QString conf = QCoreApplication::applicationDirPath() + QStringLiteral("/QtLog4Qt.conf");
+    Lines::writeFile(conf,
+                     "log4j.rootLogger=DEBUG, full, console\n"
+                     "log4j.appender.full=org.apache.log4j.FileAppender\n"
+                     "log4j.appender.full.file=/dev/full\n"
+                     "log4j.appender.full.layout=org.apache.log4j.PatternLayout\n"
+                     "log4j.appender.console=org.apache.log4j.ConsoleAppender\n"
+                     "log4j.appender.console.layout=org.apache.log4j.PatternLayout\n"
+                     "log4j.appender.console.layout.conversionPattern=%m%n\n");
 
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -162,7 +153,7 @@ void TestStartup::fullDiskForTheLogEndsNothing()
     const bool finished = p.waitForFinished(60000);
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
     const QString err = QString::fromUtf8(p.readAllStandardError());
-    QFile::remove(conf.fileName());
+    QFile::remove(conf);
     QFile::remove(backupsPath());
     QVERIFY2(finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, qPrintable(err));
 #ifndef TOBRELL_REAL_LOG4QT // Log4Qt itself reports every event

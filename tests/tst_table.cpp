@@ -1,18 +1,10 @@
-#include "mainwindow/mainwindow.h"
 #include "support/mainwindowprobe.h"
 #include "support/testsupport.h"
 #include "support/widgetchecks.h"
 
-#include <QAction>
-#include <QFile>
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QSqlDatabase>
-#include <QStandardItemModel>
 #include <QStyledItemDelegate>
-#include <QTableView>
 #include <QtTest>
 
 #include <memory>
@@ -41,8 +33,12 @@ class TestTable : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() { removeBook(); }
+    void cleanup()
+    {
+        window.reset();
+        removeBook();
+    }
 
     void rowsShowTheRecordsInDateOrder();
     void selectionAfterRefresh_data();
@@ -70,17 +66,6 @@ void TestTable::startWith(const QList<Row> &rows)
         records << fields(record(r.date, r.MyID));
     QVERIFY(insertRecords(databasePath(), records));
     window.reset(new MainWindow);
-}
-
-void TestTable::init()
-{
-    removeBook();
-}
-
-void TestTable::cleanup()
-{
-    window.reset();
-    removeBook();
 }
 
 // Row i shows record i, every column, in date order from the first refresh on.
@@ -128,9 +113,7 @@ void TestTable::selectionAfterRefresh()
     MainWindowProbe(*window).refreshTable();
 
     QCOMPARE(view()->currentIndex().row(), current);
-    const QModelIndexList rows = view()->selectionModel()->selectedRows();
-    QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows.at(0).row(), current);
+    QCOMPARE(view()->selectionModel()->selectedRows(), QModelIndexList{view()->model()->index(current, 0)});
     QCOMPARE(view()->model()->index(current, 5).data().toString(), QString::number(shownKey));
 }
 
@@ -175,10 +158,8 @@ void TestTable::columnsAfterRefresh()
                                                QHeaderView::ResizeToContents, QHeaderView::Interactive};
     for (int c = 0; c < 6; ++c)
         QCOMPARE(header->sectionResizeMode(c), modes.at(c));
-    QCOMPARE(header->sectionSize(1), 399);
-    QCOMPARE(header->sectionSize(2), 118);
-    QCOMPARE(header->sectionSize(3), 160);
-    QCOMPARE(header->sectionSize(5), 80);
+    QCOMPARE((QList<int>{header->sectionSize(1), header->sectionSize(2), header->sectionSize(3), header->sectionSize(5)}),
+             (QList<int>{399, 118, 160, 80}));
     QCOMPARE(view()->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(view()->selectionMode(), QAbstractItemView::SingleSelection);
 }

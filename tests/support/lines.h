@@ -1,22 +1,27 @@
 #ifndef LINES_H
 #define LINES_H
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
 #include <QTextCodec>
 #include <QtTest>
 
 // Writing fixture files and comparing the lines a program wrote.
 namespace Lines {
 
+// What the logging tests write through Qt: one message of each level, the first in Chinese.
+inline void emitMessages()
+{
+    qDebug("debug 中文消息");
+    qInfo("info line");
+    qWarning("warn line");
+    qCritical("error line");
+}
+
 inline void writeFile(const QString &path, const QByteArray &content)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
+    QCOMPARE(f.write(content), qint64(content.size()));
 }
 
 // What a program's text output is on this platform: UTF-8 and LF on Unix; on Windows the

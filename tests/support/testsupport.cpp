@@ -189,6 +189,14 @@ QStringList fields(const TableMoney &r)
     return {r.type, r.name, r.price, r.date, r.memo, QString::number(r.MyID)};
 }
 
+QStringList column(const QList<QStringList> &rows, int index)
+{
+    QStringList values;
+    for (const QStringList &row : rows)
+        values << row.value(index);
+    return values;
+}
+
 QList<QStringList> queryRows(const QString &path, const QString &sql, Open mode)
 {
     Connection c(path, mode);
@@ -285,6 +293,13 @@ void MessageCapture::clear()
 {
     QMutexLocker lock(&captureMutex);
     captured.clear();
+}
+
+QStringList ownMessagesDuring(const std::function<void()> &run)
+{
+    MessageCapture capture;
+    run();
+    return capture.ownMessages();
 }
 
 } // namespace TestSupport

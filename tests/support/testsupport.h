@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace TestSupport {
@@ -87,6 +88,8 @@ QString categorySetting(const ExpenseBook &book);
 QList<TableMoney> datedRecords(const QStringList &entries);
 // A record's six fields as the table shows them.
 QStringList fields(const TableMoney &r);
+// One column of rows.
+QStringList column(const QList<QStringList> &rows, int index);
 
 // The child of parent named name; a missing one stops the test run at once.
 template<typename T> T *child(const QObject *parent, const char *name)
@@ -108,6 +111,8 @@ public:
     QStringList ownMessages() const;
     void clear();
 };
+// The program's own messages while run runs.
+QStringList ownMessagesDuring(const std::function<void()> &run);
 
 } // namespace TestSupport
 

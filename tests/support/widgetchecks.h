@@ -1,7 +1,6 @@
 #ifndef WIDGETCHECKS_H
 #define WIDGETCHECKS_H
 
-#include <QAbstractItemModel>
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>

@@ -57,7 +57,8 @@ ChildResult runChildProcess(const QString &confPath, bool installHandler = true,
         p.setWorkingDirectory(workDir);
     p.start(QCoreApplication::applicationFilePath(), {"--log-child"});
     ChildResult r;
-    if (!p.waitForFinished(30000)) {
+    // Generous: a child under Wine on a loaded machine can take many seconds to start.
+    if (!p.waitForFinished(120000)) {
         p.kill();
         p.waitForFinished();
         return r;

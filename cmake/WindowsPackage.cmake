@@ -1,8 +1,5 @@
 # `windows_zip`: Tobrell.exe with everything it needs beside it, in one zip a family
 # unpacks and double-clicks (dist/Tobrell-windows-x64.zip under the source folder).
-get_target_property(_qtcore Qt5::Core IMPORTED_LOCATION_RELEASE)
-get_filename_component(TOBRELL_QT_BIN ${_qtcore} DIRECTORY)
-get_filename_component(TOBRELL_QT_PREFIX ${TOBRELL_QT_BIN} DIRECTORY)
 get_target_property(_log4qt Log4Qt::log4qt IMPORTED_LOCATION_RELEASE)
 
 find_program(TOBRELL_STRIP NAMES x86_64-w64-mingw32-strip ${CMAKE_STRIP})

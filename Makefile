@@ -5,7 +5,7 @@
 
 BUILD      ?= build
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES   := cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite \
+PACKAGES   := cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite qttranslations5-l10n \
               libqt5charts5-dev liblog4cxx-dev libsqlite3-dev sqlite3 xvfb xauth fonts-droid-fallback
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 EXE_DIR    := $(BUILD)
@@ -73,7 +73,7 @@ bench: configure
 # (WINDOWS_SDK, see docs/windows.md); the tests run under Wine as a Chinese Windows would.
 WINDOWS_SDK   ?= ../shared/windows-x64
 WIN_BUILD     ?= $(BUILD)-windows
-WIN_PACKAGES  := cmake make g++-mingw-w64-x86-64-posix sqlite3 qtbase5-dev-tools
+WIN_PACKAGES  := cmake make g++-mingw-w64-x86-64-posix sqlite3 qtbase5-dev-tools qttranslations5-l10n
 WINE_PACKAGES := wine64 locales fonts-dejavu-core
 WIN_SDK_ABS    = $(abspath $(WINDOWS_SDK))
 

@@ -13,6 +13,7 @@ add_custom_target(windows_zip
         -DQT_BIN=${TOBRELL_QT_BIN}
         -DQT_PREFIX=${TOBRELL_QT_PREFIX}
         -DLOG4QT_DLL=${_log4qt}
+        -DQT_ZH_QM=${TOBRELL_QT_ZH_QM}
         "-DRUNTIME=${TOBRELL_MINGW_RUNTIME}"
         -DSTRIP=${TOBRELL_STRIP}
         -DSQLITE3=${TOBRELL_SQLITE3}

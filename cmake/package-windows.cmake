@@ -12,6 +12,8 @@ file(COPY ${LOG4QT_DLL} ${RUNTIME} DESTINATION ${STAGE})
 file(COPY ${QT_PREFIX}/plugins/platforms/qwindows.dll DESTINATION ${STAGE}/platforms)
 file(COPY ${QT_PREFIX}/plugins/sqldrivers/qsqlite.dll DESTINATION ${STAGE}/sqldrivers)
 file(COPY ${QT_PREFIX}/plugins/styles/qwindowsvistastyle.dll DESTINATION ${STAGE}/styles)
+# Qt's own texts (buttons, input dialogs, text field menus) in Chinese, like the program's.
+file(COPY ${QT_ZH_QM} DESTINATION ${STAGE}/translations)
 
 file(GLOB_RECURSE binaries ${STAGE}/*.exe ${STAGE}/*.dll)
 foreach(binary ${binaries})

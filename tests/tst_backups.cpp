@@ -3,12 +3,6 @@
 
 #include <QtTest>
 
-#ifdef Q_OS_LINUX
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#endif
-
 using namespace TestSupport;
 
 namespace {
@@ -38,31 +32,6 @@ QList<QStringList> content(const QString &path)
         + queryRows(path, QStringLiteral("select quote(settingname), quote(settingvalue) from tablesetting order by rowid"))
         + queryRows(path, QStringLiteral("select quote(note) from notes order by rowid"));
 }
-
-// A root test process writes into a read-only folder; without this capability it
-// meets the folder's mode as anyone would (this thread only, while alive).
-class WithoutModeOverride
-{
-public:
-    WithoutModeOverride() { set(false); }
-    ~WithoutModeOverride() { set(true); }
-
-private:
-    static void set(bool on)
-    {
-#ifndef Q_OS_LINUX
-        Q_UNUSED(on) // Windows has no such override: a read-only folder takes new files anyway
-#else
-        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-        __user_cap_data_struct data[2] = {};
-        if (::syscall(SYS_capget, &header, data) != 0)
-            return;
-        const quint32 bit = 1u << CAP_DAC_OVERRIDE;
-        data[0].effective = on ? (data[0].effective | (data[0].permitted & bit)) : (data[0].effective & ~bit);
-        ::syscall(SYS_capset, &header, data);
-#endif
-    }
-};
 
 } // namespace
 

@@ -1,4 +1,6 @@
+#include "app/startup.h"
 #include "mainwindow/mainwindow.h"
+#include "store/booklock.h"
 #include "support/commanddriver.h"
 #include "support/lines.h"
 
@@ -6,6 +8,8 @@
 #include "log4qt/propertyconfigurator.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -18,6 +22,10 @@ private slots:
     void executableStartsAndQuits_data();
     void executableStartsAndQuits();
     void fullDiskForTheLogEndsNothing();
+    void secondStartLeavesTheBookAlone_data();
+    void secondStartLeavesTheBookAlone();
+    void qtButtonsReadChinese_data();
+    void qtButtonsReadChinese();
 };
 
 void TestStartup::closingTheWindowEndsTheLoopWithZero()
@@ -36,32 +44,54 @@ void TestStartup::closingTheWindowEndsTheLoopWithZero()
 // Runs the real executable from a scratch folder, with and without the files beside it.
 // The program has no way to be told to quit, so it is stopped from outside once it has
 // shown its window; what matters is that it got there without a dialog or an abort.
+// A log named without a folder lands beside the program also when it was started from
+// another folder (a shortcut's "Start in", a prompt, the Run box), and nothing lands there.
 void TestStartup::executableStartsAndQuits_data()
 {
     QTest::addColumn<bool>("withConf");
     QTest::addColumn<bool>("withDatabase");
-    QTest::newRow("bare folder") << false << false;
-    QTest::newRow("database only") << false << true;
-    QTest::newRow("both files") << true << true;
+    QTest::addColumn<bool>("startedElsewhere");
+    QTest::newRow("bare folder") << false << false << false;
+    QTest::newRow("database only") << false << true << false;
+    QTest::newRow("both files") << true << true << false;
+    QTest::newRow("both files, started from another folder") << true << true << true;
 }
+
+namespace {
+
+#ifdef Q_OS_WIN
+const QString exeName = QStringLiteral("Tobrell.exe");
+#else
+const QString exeName = QStringLiteral("Tobrell");
+#endif
+
+QString builtProgram()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../../") + exeName;
+}
+
+bool copyExecutable(const QString &from, const QString &to)
+{
+    return QFile::copy(from, to)
+        && QFile::setPermissions(to, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
+}
+
+} // namespace
 
 void TestStartup::executableStartsAndQuits()
 {
     QFETCH(bool, withConf);
     QFETCH(bool, withDatabase);
-#ifdef Q_OS_WIN
-    const QString exeName = QStringLiteral("Tobrell.exe");
-#else
-    const QString exeName = QStringLiteral("Tobrell");
-#endif
-    const QString exe = QCoreApplication::applicationDirPath() + QStringLiteral("/../../") + exeName;
+    QFETCH(bool, startedElsewhere);
+    const QString exe = builtProgram();
     if (!QFile::exists(exe))
         QSKIP("Tobrell executable not built");
 
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/账本-XXXXXX"));
+    QTemporaryDir elsewhere;
+    QVERIFY(elsewhere.isValid());
     QVERIFY(dir.isValid());
-    QVERIFY(QFile::copy(exe, dir.filePath(exeName)));
-    QFile::setPermissions(dir.filePath(exeName), QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
+    QVERIFY(copyExecutable(exe, dir.filePath(exeName)));
     if (withDatabase) {
         QVERIFY(TestSupport::createDatabase(dir.filePath(QStringLiteral("Tobrell.sqlite3"))));
         QVERIFY(TestSupport::insertRecords(dir.filePath(QStringLiteral("Tobrell.sqlite3")),
@@ -71,12 +101,12 @@ void TestStartup::executableStartsAndQuits()
         Lines::writeFile(dir.filePath(QStringLiteral("QtLog4Qt.conf")),
                          "log4j.rootLogger=DEBUG, f\n"
                          "log4j.appender.f=org.apache.log4j.FileAppender\n"
-                         "log4j.appender.f.File=" + Lines::encode(dir.filePath(QStringLiteral("run.log"))) + "\n"
+                         "log4j.appender.f.File=run.log\n"
                          "log4j.appender.f.layout=org.apache.log4j.PatternLayout\n"
                          "log4j.appender.f.layout.ConversionPattern=%p %c %m%n\n");
 
     QProcess p;
-    p.setWorkingDirectory(dir.path());
+    p.setWorkingDirectory(startedElsewhere ? elsewhere.path() : dir.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     p.setProcessEnvironment(env);
@@ -98,11 +128,14 @@ void TestStartup::executableStartsAndQuits()
         const QStringList errors = Lines::read(dir.filePath(QStringLiteral("run.log"))).filter(QStringLiteral("rror"));
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
     }
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 namespace {
 
 const char childEnv[] = "TOBRELL_STARTUP_CHILD";
+const char startChild[] = "start"; // the steps of main.cpp before the window, then the window
+const char withoutOverride[] = "TOBRELL_WITHOUT_MODE_OVERRIDE";
 
 // As main.cpp, beside this executable: starts (where the backup's failure is logged),
 // deletes a record (logged before and after) and closes the window, ending the process.
@@ -115,6 +148,28 @@ int runAsProgram(int argc, char **argv)
     MainWindow w;
     w.show();
     CommandDriver(w, answers).remove(0);
+    QTimer::singleShot(0, &w, &QWidget::close);
+    return app.exec();
+}
+
+// As main.cpp up to the window, which closes once shown. Prints every box asked and
+// "window" when the window was shown.
+int startAsProgram(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    std::unique_ptr<TestSupport::WithoutModeOverride> asAnyone;
+    if (qEnvironmentVariableIsSet(withoutOverride))
+        asAnyone.reset(new TestSupport::WithoutModeOverride);
+    QTextStream out(stdout);
+    ScopedDialogAnswers answers;
+    answers.onRequest = [&out](const Dialogs::Request &r) { out << "box [" << r.title << "] " << r.text << Qt::endl; };
+    Startup::enterProgramFolder();
+    const BookLock lock(QCoreApplication::applicationDirPath());
+    if (!Startup::mayOpenBook(lock))
+        return 0;
+    MainWindow w;
+    w.show();
+    out << "window" << Qt::endl;
     QTimer::singleShot(0, &w, &QWidget::close);
     return app.exec();
 }
@@ -164,8 +219,135 @@ void TestStartup::fullDiskForTheLogEndsNothing()
     QCOMPARE(storedRows(databasePath()).size(), 1);
 }
 
+// One program per book. While a program has it open, a second start shows one notice,
+// ends with 0 and touches nothing; a lock left by a killed program, or none to be had in a
+// read-only folder, stops no one.
+void TestStartup::secondStartLeavesTheBookAlone_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("another program has the book") << "running" << true;
+    QTest::newRow("the last one was killed") << "killed" << false;
+#ifdef Q_OS_LINUX // a read-only folder takes new files on Windows
+    QTest::newRow("read-only folder") << "read-only folder" << false;
+#endif
+}
+
+void TestStartup::secondStartLeavesTheBookAlone()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, refused);
+    if (!QFile::exists(builtProgram()))
+        QSKIP("Tobrell executable not built");
+    // The program and this test side by side in one folder, on one book.
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/账本-XXXXXX"));
+    QVERIFY(dir.isValid());
+    const QString book = dir.filePath(QStringLiteral("Tobrell.sqlite3"));
+    const QString lockFile = BookLock::lockPath(dir.path());
+    const QString child = dir.filePath(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    QVERIFY(copyExecutable(builtProgram(), dir.filePath(exeName)));
+    QVERIFY(copyExecutable(QCoreApplication::applicationFilePath(), child));
+    QVERIFY(TestSupport::createDatabase(book));
+    QVERIFY(TestSupport::insertRecords(book, {{"餐饮", "米饭", "12.5", "2024-01-02", "", "1"}}));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess first;
+    first.setProcessEnvironment(env);
+    auto stopFirst = qScopeGuard([&first] {
+        first.kill();
+        first.waitForFinished(5000);
+    });
+    if (before == QLatin1String("read-only folder")) {
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        env.insert(QString::fromLatin1(withoutOverride), QStringLiteral("1"));
+    } else {
+        first.start(dir.filePath(exeName), QStringList());
+        QVERIFY(first.waitForStarted());
+        // Ready once it has copied the book, its last step at start.
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(dir.filePath(QStringLiteral("backups"))).entryList(QDir::Files).size(), 1, 60000);
+        QVERIFY(QFile::exists(lockFile));
+        QVERIFY2(first.state() == QProcess::Running, first.readAllStandardError().constData());
+        if (before == QLatin1String("killed")) {
+            first.kill();
+            QVERIFY(first.waitForFinished(5000));
+            QVERIFY(QFile::exists(lockFile)); // left behind, as after a crash
+        }
+    }
+    const QByteArray bookBefore = TestSupport::readFile(book);
+    const QByteArray lockBefore = TestSupport::readFile(lockFile);
+    const QStringList filesBefore = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+
+    QProcess second;
+    env.insert(QString::fromLatin1(childEnv), QString::fromLatin1(startChild));
+    second.setProcessEnvironment(env);
+    second.start(child, QStringList());
+    const bool finished = second.waitForFinished(120000);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString err = QString::fromLocal8Bit(second.readAllStandardError());
+    QVERIFY2(finished && second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0, qPrintable(err));
+    const QStringList out = Lines::split(second.readAllStandardOutput());
+    if (refused) {
+        QCOMPARE(out.size(), 1);
+        QVERIFY2(out.first().startsWith(QStringLiteral("box [信息] ")), qPrintable(out.first()));
+        QCOMPARE(TestSupport::readFile(book), bookBefore);
+        QCOMPARE(TestSupport::readFile(lockFile), lockBefore);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name), filesBefore);
+        QCOMPARE(first.state(), QProcess::Running);
+    } else {
+        QCOMPARE(out, QStringList{QStringLiteral("window")});
+        QVERIFY(!QFile::exists(lockFile)); // freed on the way out
+    }
+}
+
+// Qt's standard buttons in Chinese like every text of the program, Cancel still the default.
+void TestStartup::qtButtonsReadChinese_data()
+{
+    QTest::addColumn<bool>("question");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<QString>("defaultButton");
+    QTest::newRow("warning") << false << QStringList{QStringLiteral("确定")} << QString();
+    QTest::newRow("question") << true << QStringList{QStringLiteral("确定"), QStringLiteral("取消")} << QStringLiteral("取消");
+}
+
+void TestStartup::qtButtonsReadChinese()
+{
+    QFETCH(bool, question);
+    QFETCH(QStringList, buttons);
+    QFETCH(QString, defaultButton);
+    static const bool loaded = Startup::loadQtTranslation(qApp);
+    QVERIFY(loaded);
+    QStringList seen;
+    QString seenDefault;
+    // The real box, read and closed from its own event loop once it shows.
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        poll.stop();
+        for (QAbstractButton *b : box->buttons())
+            seen << b->text();
+        if (question && box->defaultButton())
+            seenDefault = box->defaultButton()->text();
+        box->done(QMessageBox::Cancel);
+    });
+    poll.start();
+    if (question)
+        Dialogs::confirm(nullptr, QStringLiteral("确定要删除吗？"));
+    else
+        Dialogs::warn(nullptr, QStringLiteral("名称不能为空"));
+    seen.sort();
+    buttons.sort();
+    QCOMPARE(seen, buttons);
+    QCOMPARE(seenDefault, defaultButton);
+}
+
 int main(int argc, char **argv)
 {
+    if (qgetenv(childEnv) == startChild)
+        return startAsProgram(argc, argv);
     if (qEnvironmentVariableIsSet(childEnv))
         return runAsProgram(argc, argv);
     QApplication app(argc, argv);

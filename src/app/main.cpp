@@ -1,4 +1,6 @@
+#include "app/startup.h"
 #include "mainwindow/mainwindow.h"
+#include "store/booklock.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -14,6 +16,12 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication a(argc, argv);
+    Startup::enterProgramFolder();
+    Startup::loadQtTranslation(&a);
+    // Before logging is set up: a second start writes nothing, not even to the log.
+    const BookLock lock(QCoreApplication::applicationDirPath());
+    if (!Startup::mayOpenBook(lock))
+        return 0;
     const QString confPath = QCoreApplication::applicationDirPath() + QStringLiteral("//") + QStringLiteral("QtLog4Qt.conf");
     Log4Qt::PropertyConfigurator::configure(confPath);
     Log4Qt::LogManager::setHandleQtMessages(true);

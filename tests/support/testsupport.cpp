@@ -12,6 +12,12 @@
 #include <QVariant>
 #include <QUuid>
 
+#ifdef Q_OS_LINUX
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 namespace TestSupport {
 
 QString databasePath()
@@ -300,6 +306,21 @@ QStringList ownMessagesDuring(const std::function<void()> &run)
     MessageCapture capture;
     run();
     return capture.ownMessages();
+}
+
+void WithoutModeOverride::set(bool on)
+{
+#ifndef Q_OS_LINUX
+    Q_UNUSED(on) // Windows has no such override: a read-only folder takes new files anyway
+#else
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return;
+    const quint32 bit = 1u << CAP_DAC_OVERRIDE;
+    data[0].effective = on ? (data[0].effective | (data[0].permitted & bit)) : (data[0].effective & ~bit);
+    ::syscall(SYS_capset, &header, data);
+#endif
 }
 
 } // namespace TestSupport

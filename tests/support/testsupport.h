@@ -100,6 +100,20 @@ template<typename T> T *child(const QObject *parent, const char *name)
     return found;
 }
 
+// A root test process writes into a read-only folder; without this capability it
+// meets the folder's mode as anyone would (this thread only, while alive).
+class WithoutModeOverride
+{
+public:
+    WithoutModeOverride() { set(false); }
+    ~WithoutModeOverride() { set(true); }
+    WithoutModeOverride(const WithoutModeOverride &) = delete;
+    WithoutModeOverride &operator=(const WithoutModeOverride &) = delete;
+
+private:
+    static void set(bool on);
+};
+
 // Collects every Qt message while alive.
 class MessageCapture
 {

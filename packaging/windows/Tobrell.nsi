@@ -28,6 +28,8 @@ InstallDir "$LOCALAPPDATA\Programs\Tobrell"
 InstallDirRegKey HKCU "${UNINST_KEY}" "InstallLocation"
 BrandingText "${APP_NAME} ${VERSION}"
 ShowInstDetails show
+; A file that cannot be written stops the install rather than being skipped unseen.
+AllowSkipFiles off
 ShowUninstDetails show
 
 VIProductVersion "${VI_VERSION}"

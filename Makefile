@@ -1,7 +1,8 @@
 # make run  - install what is missing, build, prepare the files beside the program, start it
 # make test - the same set-up, then build and run every test headless
-# make windows      - cross-build for 64-bit Windows and pack dist/Tobrell-windows-x64.zip
-# make windows-test - build every test for Windows and run them under Wine
+# make windows      - cross-build for 64-bit Windows: dist/Tobrell-windows-x64.zip (portable)
+#                     and dist/Tobrell-setup-x64.exe (the installer)
+# make windows-test - build every test for Windows and run them under Wine, the installer's too
 
 BUILD      ?= build
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
@@ -73,8 +74,9 @@ bench: configure
 # (WINDOWS_SDK, see docs/windows.md); the tests run under Wine as a Chinese Windows would.
 WINDOWS_SDK   ?= ../shared/windows-x64
 WIN_BUILD     ?= $(BUILD)-windows
-WIN_PACKAGES  := cmake make g++-mingw-w64-x86-64-posix sqlite3 qtbase5-dev-tools qttranslations5-l10n
-WINE_PACKAGES := wine64 locales fonts-dejavu-core
+WIN_PACKAGES  := cmake make g++-mingw-w64-x86-64-posix sqlite3 qtbase5-dev-tools qttranslations5-l10n nsis
+# The installer's test: python3 reads shortcuts and the registry, Xvfb shows the program.
+WINE_PACKAGES := wine64 locales fonts-dejavu-core python3 xvfb xauth
 WIN_SDK_ABS    = $(abspath $(WINDOWS_SDK))
 
 windows-sdk:
@@ -91,7 +93,7 @@ windows-configure: windows-sdk
 
 windows: windows-configure
 	@cmake --build $(WIN_BUILD) -j $(JOBS) --target Tobrell
-	@cmake --build $(WIN_BUILD) --target windows_zip
+	@cmake --build $(WIN_BUILD) --target windows_installer
 
 # Wine takes its code page from LANG: zh_CN.UTF-8 gives 936 (GBK), as on a Chinese Windows.
 WINE_LOCALE := zh_CN.UTF-8
@@ -102,6 +104,7 @@ windows-test: windows-configure
 	    $(SUDO) locale-gen >/dev/null; \
 	fi
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
+	@cmake --build $(WIN_BUILD) --target windows_installer
 	@if [ ! -e $(WIN_BUILD)/wineprefix/system.reg ]; then \
 	    echo "Making the Wine prefix $(WIN_BUILD)/wineprefix"; \
 	    WINEPREFIX=$(abspath $(WIN_BUILD))/wineprefix WINEDEBUG=-all /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; \

@@ -24,3 +24,21 @@ add_custom_target(windows_zip
         -P ${CMAKE_SOURCE_DIR}/cmake/package-windows.cmake
     DEPENDS Tobrell
     VERBATIM)
+
+# `windows_installer`: the same staged folder as a per-user installer in Simplified
+# Chinese (dist/Tobrell-setup-x64.exe), made with Debian's NSIS (packaging/windows).
+find_program(TOBRELL_MAKENSIS makensis)
+set(TOBRELL_SETUP ${CMAKE_SOURCE_DIR}/dist/Tobrell-setup-x64.exe CACHE FILEPATH "The Windows installer")
+add_custom_target(windows_installer
+    COMMAND ${CMAKE_COMMAND}
+        -DSTAGE=${CMAKE_BINARY_DIR}/dist/Tobrell
+        -DNSI=${CMAKE_SOURCE_DIR}/packaging/windows/Tobrell.nsi
+        -DOUT=${TOBRELL_SETUP}
+        -DMAKENSIS=${TOBRELL_MAKENSIS}
+        -DGIT=${GIT_EXECUTABLE}
+        -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+        -DWORK=${CMAKE_BINARY_DIR}/installer
+        -DICON=${CMAKE_SOURCE_DIR}/resources/Tobrell.ico
+        -P ${CMAKE_SOURCE_DIR}/packaging/windows/installer.cmake
+    VERBATIM)
+add_dependencies(windows_installer windows_zip)

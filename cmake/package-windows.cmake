@@ -47,7 +47,14 @@ file(GLOB_RECURSE texts ${STAGE}/*.txt ${STAGE}/licenses/*)
 foreach(text ${texts})
     file(CHMOD ${text} PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endforeach()
-configure_file(${SOURCE_DIR}/cmake/README-windows.txt.in ${STAGE}/README.txt @ONLY NEWLINE_STYLE CRLF)
+# Chinese first, then English; UTF-8 with a BOM and CRLF, so that Notepad on a Chinese
+# Windows reads it as UTF-8 rather than in the ANSI code page.
+file(READ ${SOURCE_DIR}/cmake/README-windows.txt.in readme)
+string(CONFIGURE "${readme}" readme @ONLY)
+string(REPLACE "\r\n" "\n" readme "${readme}")
+string(REPLACE "\n" "\r\n" readme "${readme}")
+string(ASCII 239 187 191 bom)
+file(WRITE ${STAGE}/README.txt "${bom}${readme}")
 
 file(REMOVE ${ZIP})
 get_filename_component(zip_dir ${ZIP} DIRECTORY)

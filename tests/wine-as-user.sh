@@ -24,20 +24,24 @@ chown -R "$user" "$dir"
 chmod 755 "$dir"
 
 winpath="Z:$(echo "$dir/bin" | tr / '\\')"
+# The user cannot enter the build folder when the clone lies in a folder of root's own
+# (0700): Wine would then start in C:\windows and read a Linux path against C:. So Wine
+# starts in the temporary folder and gets Windows paths.
+cd "$dir"
 for d in "$@"; do winpath="$winpath;Z:$(echo "$d" | tr / '\\')"; done
 
 as_user() {
     runuser -u "$user" -- env -i PATH=/usr/bin:/bin HOME="$dir" LANG="${LANG:-C.UTF-8}" LC_ALL="${LC_ALL:-}" \
         WINEPREFIX="$dir/prefix" WINEDEBUG=-all WINEPATH="$winpath" \
         WINEQT_QPA_PLATFORM=offscreen WINEQT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu' \
-        TOBRELL_SEED_SQL="$dir/seed.sql" "$@"
+        TOBRELL_SEED_SQL="Z:$(echo "$dir/seed.sql" | tr / '\\')" "$@"
 }
 as_user /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
 as_user /usr/lib/wine/wineserver -w
 
 name=$(basename "$exe")
 status=0
-as_user /usr/lib/wine/wine64 "$dir/$name" -o "$dir/result.txt,txt" \
+as_user /usr/lib/wine/wine64 "$dir/$name" -o "result.txt,txt" \
     "faults:add/read-only file" "faults:change/read-only file" \
     "faults:delete/read-only file" "faults:rename/read-only file" || status=$?
 cat "$dir/result.txt" 2>/dev/null || true

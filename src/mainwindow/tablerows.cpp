@@ -8,8 +8,8 @@
 #include <QStyledItemDelegate>
 #include <QThread>
 
+#include <algorithm>
 #include <memory>
-
 #include <vector>
 
 namespace {

@@ -185,6 +185,47 @@ private slots:
             QCOMPARE(answers.asked.first().title, QStringLiteral("警告"));
     }
 
+    // The start-up backup waits for the first paint; a change that reaches the book before
+    // it must not end up in the copy, which holds the book as it was read.
+    void changeRightAfterStartLeavesTheBookAsReadInTheBackup_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("add") << QStringLiteral("add");
+        QTest::newRow("change") << QStringLiteral("change");
+        QTest::newRow("delete") << QStringLiteral("delete");
+        QTest::newRow("rename category") << QStringLiteral("rename");
+    }
+    void changeRightAfterStartLeavesTheBookAsReadInTheBackup()
+    {
+        QFETCH(QString, command);
+        QVERIFY(createDatabase(databasePath(), QStringLiteral("A,B,C")));
+        QVERIFY(insertRecords(databasePath(), {{"A", "x", "1", "2024-01-01", "", "1"}, {"B", "y", "2", "2024-01-02", "", "2"}}));
+        QDir(backupsPath()).removeRecursively();
+        const QList<QStringList> asRead = fileRows();
+
+        window.reset(new MainWindow);
+        driver.reset(new CommandDriver(*window, answers));
+        window->resize(1000, 700);
+        QSignalSpy backedUp(window.get(), &MainWindow::startUpBackupDone);
+        window->show();
+        if (command == "add")
+            driver->add(QStringLiteral("z"), QStringLiteral("3"));
+        else if (command == "change")
+            driver->changeName(0, QStringLiteral("changed"));
+        else if (command == "delete")
+            driver->remove(0);
+        else
+            driver->renameCategories({{"A", QStringLiteral("甲")}});
+        QVERIFY(fileRows() != asRead);
+        QVERIFY(backedUp.isEmpty());
+
+        QVERIFY(backedUp.wait());
+        const QStringList copies = QDir(backupsPath()).entryList(QDir::Files);
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(storedRows(QDir(backupsPath()).filePath(copies.first())), asRead);
+        QCOMPARE(answers.warnings(), QStringList());
+    }
+
     void openingsAddOneCategoryRecordEach()
     {
         start({});

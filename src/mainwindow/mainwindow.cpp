@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStandardItemModel>
+#include <QTimer>
 
 static void initResources()
 {
@@ -38,10 +39,15 @@ MainWindow::MainWindow(QWidget *parent)
     initWidgets();
     loadDatabase();
     createForms();
+    // The start-up backup waits for the table's first paint.
+    ui->tableViewMain->viewport()->installEventFilter(this);
 }
 
 MainWindow::~MainWindow()
 {
+    // A window never painted still leaves its copy of the book.
+    if (!startUpBackupHandled)
+        book->takeStartUpBackup();
     // The lists go first, in their fixed order; the settings records are children.
     book.reset();
     delete ui;
@@ -55,6 +61,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (ui && watched == ui->tab_3 && event->type() == QEvent::Paint)
         paintImages();
+    if (ui && watched == ui->tableViewMain->viewport() && event->type() == QEvent::Paint) {
+        watched->removeEventFilter(this);
+        // Queued, so it runs once this paint has reached the screen.
+        QTimer::singleShot(0, this, &MainWindow::takeStartUpBackup);
+    }
     return QObject::eventFilter(watched, event);
 }
 

@@ -37,6 +37,8 @@ public:
 signals:
     void sendAddOrEditFlagEntity(QString flag, TableMoney entity);
     void sendSettingEntity(TableSetting *setting);
+    // The start-up backup is done (or none was due), and a damaged book was warned of.
+    void startUpBackupDone();
 
 public slots:
     void receivePop(QPoint pos);
@@ -67,6 +69,7 @@ private:
     void showChanges(bool rowsOnly, const QVector<RowChange> &changes, int rememberedRow);
     // database (mainwindow_database.cpp)
     bool loadDatabase();
+    void takeStartUpBackup();
     // commands (mainwindow_commands.cpp)
     void createForms();
     void addCommand();
@@ -87,6 +90,7 @@ private:
     Ui::MainWindow *ui = nullptr;
     qint32 currentRow = 0;
     bool currentRowValid = false;
+    bool startUpBackupHandled = false;
     TableRows tableRows;
     // The book in memory and on disk; the window only shows it and passes changes on.
     std::unique_ptr<ExpenseBook> book;

@@ -48,8 +48,7 @@ ExpenseBook::~ExpenseBook()
     theBook = nullptr;
 }
 
-BookLoad ExpenseBook::load(const QString &folder, QObject *settingOwner, const std::function<void()> &recordsRead,
-                           const QDateTime &now)
+BookLoad ExpenseBook::load(const QString &folder, QObject *settingOwner, const std::function<void()> &recordsRead)
 {
     BookLoad loaded;
     const QString path = folder + QStringLiteral("//Tobrell.sqlite3");
@@ -145,13 +144,23 @@ BookLoad ExpenseBook::load(const QString &folder, QObject *settingOwner, const s
                                                         "it is left as it is")
                                              .arg(settingReadErrors.join(QStringLiteral("; "))));
     else {
-        // Before anything can change the book. A book read in part is never copied, nor
-        // a damaged one, so rotation cannot push out the good copies.
-        const BackupResult backup = backupBook(db, path, folder + QStringLiteral("/backups"),
-                                               now.isValid() ? now : QDateTime::currentDateTime());
-        loaded.damaged = backup.outcome == BackupResult::Damaged;
+        // A book read in part is never copied, nor a damaged one, so rotation cannot push
+        // out the good copies.
+        backupFolder = folder;
+        backupPending = true;
     }
     return loaded;
+}
+
+bool ExpenseBook::takeStartUpBackup(const QDateTime &now)
+{
+    if (!backupPending)
+        return backupDamaged;
+    backupPending = false;
+    const BackupResult backup = backupBook(db, db.databaseName(), backupFolder + QStringLiteral("/backups"),
+                                           now.isValid() ? now : QDateTime::currentDateTime());
+    backupDamaged = backup.outcome == BackupResult::Damaged;
+    return backupDamaged;
 }
 
 int ExpenseBook::count() const
@@ -231,6 +240,7 @@ BookChange ExpenseBook::failed(const QString &error) const
 
 BookChange ExpenseBook::add(TableMoney record)
 {
+    takeStartUpBackup();
     // The next key is one past the largest; a book already at the largest key cannot grow.
     qint64 largest = 0;
     moneyMutex.lock();
@@ -261,6 +271,7 @@ BookChange ExpenseBook::add(TableMoney record)
 
 BookChange ExpenseBook::change(const TableMoney &record)
 {
+    takeStartUpBackup();
     const StatementResult result = recordChanged(statements->updateMoney(record), record.MyID);
     if (!result.ok)
         return failed(sqlErrorText(result.error));
@@ -300,6 +311,7 @@ BookChange ExpenseBook::change(const TableMoney &record)
 
 BookChange ExpenseBook::remove(qint32 MyID)
 {
+    takeStartUpBackup();
     const StatementResult result = recordChanged(statements->deleteMoney(MyID), MyID);
     if (!result.ok)
         return failed(sqlErrorText(result.error));
@@ -322,6 +334,7 @@ BookChange ExpenseBook::remove(qint32 MyID)
 BookChange ExpenseBook::saveCategoryList(const QString &settingname, const QString &settingvalue,
                                          const QMap<int, QStringList> &history, QObject *settingOwner)
 {
+    takeStartUpBackup();
     const QHash<QString, QString> mapping = renameMapping(history);
 
     // Records to relabel, by their category when the form was opened.

@@ -43,7 +43,6 @@ struct BookLoad
 {
     bool opened = false;
     bool recordsRead = false; // the expense rows were read, completely or in part
-    bool damaged = false;     // every row read, but the book's copy failed its check
 };
 
 // The family's book: the connection to Tobrell.sqlite3, its change statements, and the
@@ -61,10 +60,14 @@ public:
     // Reads folder//Tobrell.sqlite3 into memory, each settings row as a record owned by
     // settingOwner; recordsRead runs once the expense rows are in (also when only some
     // could be read). A book read in part takes no change; one whose settings table failed
-    // takes no category list. Only a book read completely is copied into folder/backups,
-    // named after now (by default the moment of the copy).
-    BookLoad load(const QString &folder, QObject *settingOwner, const std::function<void()> &recordsRead = {},
-                  const QDateTime &now = QDateTime());
+    // takes no category list. Only a book read completely is due a start-up backup.
+    BookLoad load(const QString &folder, QObject *settingOwner, const std::function<void()> &recordsRead = {});
+    // The start-up backup: the book as it was read, copied into folder/backups and named
+    // after now (by default the moment of the copy). Taken once, by the first call after
+    // load or by the first change, whichever comes first; nothing when no backup is due.
+    // True when the copy showed the book damaged; later calls answer the same.
+    bool takeStartUpBackup(const QDateTime &now = QDateTime());
+    bool startUpBackupPending() const { return backupPending; }
 
     int count() const;
     bool isRecordRow(int row) const;
@@ -107,6 +110,10 @@ private:
     QSqlDatabase db;
     // Declared after db, so it goes first.
     std::unique_ptr<ExpenseStatements> statements;
+
+    QString backupFolder;
+    bool backupPending = false;
+    bool backupDamaged = false;
 
     mutable QMutex moneyMutex;
     QList<TableMoney> moneyList;

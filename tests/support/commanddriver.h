@@ -127,7 +127,8 @@ protected:
         answers = DialogAnswers();
         answers.install();
     }
-    // A new window on the book beside the test, shown (at size, when given); any open one goes first.
+    // A new window on the book beside the test, shown (at size, when given) and past its
+    // start-up backup; any open one goes first.
     void openWindow(const QSize &size = QSize())
     {
         closeWindow();
@@ -135,8 +136,10 @@ protected:
         driver.reset(new CommandDriver(*window, answers));
         if (size.isValid())
             window->resize(size);
+        QSignalSpy backedUp(window.get(), &MainWindow::startUpBackupDone);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(!backedUp.isEmpty() || backedUp.wait());
     }
     // A fresh book beside the test with these categories and records, and a window on it.
     void openBook(const QString &categories, const QList<QStringList> &records = {}, const QSize &size = QSize())

@@ -144,11 +144,14 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-BookLoad OpenedBook::open(const QDateTime &now)
+OpenedLoad OpenedBook::open(const QDateTime &now)
 {
     close();
     book.reset(new ExpenseBook);
-    return book->load(QCoreApplication::applicationDirPath(), &owner, {}, now);
+    OpenedLoad opened;
+    static_cast<BookLoad &>(opened) = book->load(QCoreApplication::applicationDirPath(), &owner);
+    opened.damaged = book->takeStartUpBackup(now);
+    return opened;
 }
 
 void OpenedBook::close()

@@ -58,8 +58,15 @@ QString storedCategories(const QString &path);
 // The bytes of the file at path ("<missing>" when it cannot be read).
 QByteArray readFile(const QString &path);
 
-// The program's book beside the test executable, loaded as the window loads it. Closing
-// drops the program's connection too, so the next open starts afresh.
+// What opening found: the load, and whether the start-up backup found the book damaged.
+struct OpenedLoad : BookLoad
+{
+    bool damaged = false;
+};
+
+// The program's book beside the test executable, loaded as the window loads it, with its
+// start-up backup taken. Closing drops the program's connection too, so the next open
+// starts afresh.
 class OpenedBook
 {
 public:
@@ -67,7 +74,7 @@ public:
     ~OpenedBook() { close(); }
     OpenedBook(const OpenedBook &) = delete;
     OpenedBook &operator=(const OpenedBook &) = delete;
-    BookLoad open(const QDateTime &now = QDateTime());
+    OpenedLoad open(const QDateTime &now = QDateTime());
     void close();
     ExpenseBook *operator->() const { return book.get(); }
     ExpenseBook &operator*() const { return *book; }

@@ -18,6 +18,20 @@ private:
     QTableView *view() { return driver->view(); }
     QStringList tableColumn(int c) { return column(driver->tableRows(), c); }
     QList<QStringList> fileRows() { return storedRows(databasePath()); }
+    // One change of each kind through the window, as a user makes it.
+    void runCommand(const QString &command)
+    {
+        if (command == "add")
+            driver->add(QStringLiteral("z"), QStringLiteral("3"));
+        else if (command == "change")
+            driver->changeName(0, QStringLiteral("changed"));
+        else if (command == "delete")
+            driver->remove(0);
+        else if (command == "rename")
+            driver->renameCategories({{"A", QStringLiteral("甲")}});
+        else
+            driver->addCategory(QStringLiteral("D"));
+    }
     QString storedCategories() { return TestSupport::storedCategories(databasePath()); }
 
 private slots:
@@ -208,14 +222,7 @@ private slots:
         window->resize(1000, 700);
         QSignalSpy backedUp(window.get(), &MainWindow::startUpBackupDone);
         window->show();
-        if (command == "add")
-            driver->add(QStringLiteral("z"), QStringLiteral("3"));
-        else if (command == "change")
-            driver->changeName(0, QStringLiteral("changed"));
-        else if (command == "delete")
-            driver->remove(0);
-        else
-            driver->renameCategories({{"A", QStringLiteral("甲")}});
+        runCommand(command);
         QVERIFY(fileRows() != asRead);
         QVERIFY(backedUp.isEmpty());
 
@@ -258,20 +265,11 @@ private slots:
         QVERIFY(QSqlQuery(QSqlDatabase::database()).exec(QStringLiteral("PRAGMA query_only = 1")));
         MessageCapture capture;
 
-        if (command == "add") {
-            driver->add(QStringLiteral("z"), QStringLiteral("3"));
+        runCommand(command);
+        if (command == "add" || command == "change")
             QVERIFY(probe().addNewForm()->isVisible());
+        if (command == "add")
             QCOMPARE(child<QLineEdit>(probe().addNewForm(), "lineEdit_name")->text(), QStringLiteral("z"));
-        } else if (command == "change") {
-            driver->changeName(0, QStringLiteral("changed"));
-            QVERIFY(probe().addNewForm()->isVisible());
-        } else if (command == "delete") {
-            driver->remove(0);
-        } else if (command == "rename") {
-            driver->renameCategories({{"A", QStringLiteral("甲")}});
-        } else {
-            driver->addCategory(QStringLiteral("D"));
-        }
 
         QCOMPARE(answers.warnings(), QStringList{MainWindow::saveFailedText()});
         QVERIFY(capture.messages().join('\n').contains(QStringLiteral("Error: failed to save change.")));

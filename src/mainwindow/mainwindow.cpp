@@ -45,9 +45,8 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    // A window never painted still leaves its copy of the book.
-    if (!startUpBackupHandled)
-        book->takeStartUpBackup();
+    // A window never painted still leaves its copy of the book (nothing when it was taken).
+    book->takeStartUpBackup();
     // The lists go first, in their fixed order; the settings records are children.
     book.reset();
     delete ui;

@@ -90,7 +90,6 @@ private:
     Ui::MainWindow *ui = nullptr;
     qint32 currentRow = 0;
     bool currentRowValid = false;
-    bool startUpBackupHandled = false;
     TableRows tableRows;
     // The book in memory and on disk; the window only shows it and passes changes on.
     std::unique_ptr<ExpenseBook> book;

@@ -14,12 +14,10 @@ bool MainWindow::loadDatabase()
 }
 
 // Right after the first paint: the copy takes a while with a large book, and the user sees
-// the window meanwhile. A change made before this has taken the backup already.
+// the window meanwhile; called once, from the first paint. A change made before this has
+// taken the backup already, and the book still answers whether it found damage.
 void MainWindow::takeStartUpBackup()
 {
-    if (startUpBackupHandled)
-        return;
-    startUpBackupHandled = true;
     if (book->takeStartUpBackup())
         Dialogs::warn(this, QStringLiteral("数据库文件已损坏，本次启动没有备份。以前的备份保存在程序目录的 backups 文件夹中。"));
     emit startUpBackupDone();

@@ -125,6 +125,9 @@ void TestStartup::executableStartsAndQuits()
         QFile environment(QStringLiteral("/proc/%1/environ").arg(p.processId()));
         QVERIFY(environment.open(QIODevice::ReadOnly));
         QVERIFY(environment.readAll().contains("GLIBC_TUNABLES=glibc.malloc.hugetlb=1"));
+        QFile name(QStringLiteral("/proc/%1/comm").arg(p.processId())); // as ps and pkill know it
+        QVERIFY(name.open(QIODevice::ReadOnly));
+        QCOMPARE(name.readAll(), QByteArray("Tobrell\n"));
     }
 #endif
     p.terminate();

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -54,7 +55,8 @@ void useHugePagesForTheHeap(char *argv[])
     const QByteArray tunables = heapTunables(qgetenv("GLIBC_TUNABLES"), bookSize);
     if (tunables.isEmpty() || setenv("GLIBC_TUNABLES", tunables.constData(), 1) != 0)
         return;
-    execv("/proc/self/exe", argv);
+    // By its path, not /proc/self/exe: the process keeps its name (ps, pkill, a task list).
+    execv(QFile::encodeName(program).constData(), argv);
 #else
     Q_UNUSED(argv)
 #endif

@@ -52,15 +52,14 @@ void useHugePagesForTheHeap(char *argv[])
     // Before there is an application to ask: the book beside the program the kernel started.
     const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
     const qint64 bookSize = QFileInfo(QFileInfo(program).path() + QStringLiteral("/Tobrell.sqlite3")).size();
-    const bool wasSet = qEnvironmentVariableIsSet("GLIBC_TUNABLES");
-    const QByteArray before = qgetenv("GLIBC_TUNABLES");
+    const QByteArray before = qgetenv("GLIBC_TUNABLES"); // null when not set
     const QByteArray tunables = heapTunables(before, bookSize);
     if (tunables.isEmpty() || setenv("GLIBC_TUNABLES", tunables.constData(), 1) != 0)
         return;
     // By its path, not /proc/self/exe: the process keeps its name (ps, pkill, a task list).
     execv(QFile::encodeName(program).constData(), argv);
     // Still here: no restart. The environment goes back to what it was.
-    if (wasSet)
+    if (!before.isNull())
         setenv("GLIBC_TUNABLES", before.constData(), 1);
     else
         unsetenv("GLIBC_TUNABLES");

@@ -8,8 +8,6 @@
 #include "bench_measure.h"
 #include "bench_ready.h"
 
-#include "app/startup.h"
-
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -79,8 +77,6 @@ Goal ratioOf(const char *figure, const char *ofFigure, double ratio)
 
 int main(int argc, char *argv[])
 {
-    // Every process runs on the heap the program would have with the book beside it.
-    Startup::useHugePagesForTheHeap(argv);
     // A ready process runs on the platform it was given; everything else offscreen.
     if (argc > 1 && qstrcmp(argv[1], "--ready") == 0)
         return Bench::runUntilReady(argc, argv);

@@ -26,8 +26,6 @@ private slots:
     void secondStartLeavesTheBookAlone();
     void qtButtonsReadChinese_data();
     void qtButtonsReadChinese();
-    void heapTunablesKeepWhatIsSet_data();
-    void heapTunablesKeepWhatIsSet();
 };
 
 void TestStartup::closingTheWindowEndsTheLoopWithZero()
@@ -53,13 +51,10 @@ void TestStartup::executableStartsAndQuits_data()
     QTest::addColumn<bool>("withConf");
     QTest::addColumn<bool>("withDatabase");
     QTest::addColumn<bool>("startedElsewhere");
-    QTest::addColumn<int>("memoSize");
-    QTest::newRow("bare folder") << false << false << false << 0;
-    QTest::newRow("database only") << false << true << false << 0;
-    QTest::newRow("both files") << true << true << false << 0;
-    QTest::newRow("both files, started from another folder") << true << true << true << 0;
-    // Over a megabyte: the program restarts itself for huge pages on Linux, then goes on.
-    QTest::newRow("large book") << true << true << false << (3 << 19);
+    QTest::newRow("bare folder") << false << false << false;
+    QTest::newRow("database only") << false << true << false;
+    QTest::newRow("both files") << true << true << false;
+    QTest::newRow("both files, started from another folder") << true << true << true;
 }
 
 namespace {
@@ -88,7 +83,6 @@ void TestStartup::executableStartsAndQuits()
     QFETCH(bool, withConf);
     QFETCH(bool, withDatabase);
     QFETCH(bool, startedElsewhere);
-    QFETCH(int, memoSize);
     const QString exe = builtProgram();
     if (!QFile::exists(exe))
         QSKIP("Tobrell executable not built");
@@ -101,7 +95,7 @@ void TestStartup::executableStartsAndQuits()
     if (withDatabase) {
         QVERIFY(TestSupport::createDatabase(dir.filePath(QStringLiteral("Tobrell.sqlite3"))));
         QVERIFY(TestSupport::insertRecords(dir.filePath(QStringLiteral("Tobrell.sqlite3")),
-                                           {{"餐饮", "米饭", "12.5", "2024-01-02", QString(memoSize, QLatin1Char('m')), "1"}}));
+                                           {{"餐饮", "米饭", "12.5", "2024-01-02", "", "1"}}));
     }
     if (withConf)
         Lines::writeFile(dir.filePath(QStringLiteral("QtLog4Qt.conf")),
@@ -120,16 +114,6 @@ void TestStartup::executableStartsAndQuits()
     QVERIFY(p.waitForStarted());
     // Still running after a moment: it reached its event loop instead of aborting.
     QVERIFY2(!p.waitForFinished(3000), p.readAllStandardError().constData());
-#ifdef Q_OS_LINUX
-    if (memoSize > 0 && Startup::restartsForHugePages()) {
-        QFile environment(QStringLiteral("/proc/%1/environ").arg(p.processId()));
-        QVERIFY(environment.open(QIODevice::ReadOnly));
-        QVERIFY(environment.readAll().contains("GLIBC_TUNABLES=glibc.malloc.hugetlb=1"));
-        QFile name(QStringLiteral("/proc/%1/comm").arg(p.processId())); // as ps and pkill know it
-        QVERIFY(name.open(QIODevice::ReadOnly));
-        QCOMPARE(name.readAll(), QByteArray("Tobrell\n"));
-    }
-#endif
     p.terminate();
     if (!p.waitForFinished(5000)) {
         p.kill(); // an offscreen window on Windows has no window to receive WM_CLOSE
@@ -358,30 +342,6 @@ void TestStartup::qtButtonsReadChinese()
     buttons.sort();
     QCOMPARE(seen, buttons);
     QCOMPARE(seenDefault, defaultButton);
-}
-
-// A user's own glibc settings stand; a small book is not worth the restart.
-void TestStartup::heapTunablesKeepWhatIsSet_data()
-{
-    QTest::addColumn<QByteArray>("current");
-    QTest::addColumn<qint64>("bookSize");
-    QTest::addColumn<QByteArray>("expected");
-    const qint64 large = 4 << 20;
-    QTest::newRow("none set") << QByteArray() << large << QByteArray("glibc.malloc.hugetlb=1:glibc.malloc.top_pad=67108864");
-    QTest::newRow("others set") << QByteArray("glibc.malloc.check=3") << large
-                                << QByteArray("glibc.malloc.check=3:glibc.malloc.hugetlb=1:glibc.malloc.top_pad=67108864");
-    QTest::newRow("own padding") << QByteArray("glibc.malloc.top_pad=0") << large
-                                 << QByteArray("glibc.malloc.top_pad=0:glibc.malloc.hugetlb=1");
-    QTest::newRow("huge pages refused") << QByteArray("glibc.malloc.hugetlb=0") << large << QByteArray();
-    QTest::newRow("small book") << QByteArray() << qint64(500 << 10) << QByteArray();
-}
-
-void TestStartup::heapTunablesKeepWhatIsSet()
-{
-    QFETCH(QByteArray, current);
-    QFETCH(qint64, bookSize);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(Startup::heapTunables(current, bookSize), expected);
 }
 
 int main(int argc, char **argv)

@@ -10,7 +10,6 @@
 
 int main(int argc, char *argv[])
 {
-    Startup::useHugePagesForTheHeap(argv);
     // Widgets paint without OpenGL; on X11, Qt would otherwise load and set up the whole GL
     // stack before the first window, a good part of an empty book's start. A choice made in
     // the environment stands.

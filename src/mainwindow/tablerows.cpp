@@ -6,10 +6,7 @@
 #include <QStandardItem>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
-#include <QThread>
 
-#include <algorithm>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -156,58 +153,19 @@ QList<QStandardItem *> TableRows::rowItems(const TableMoney &record)
     return items;
 }
 
-namespace {
-// The six cells of a record's row; each column's equal texts are copies of one item.
-class RowCells
-{
-public:
-    void make(const TableMoney &record, QStandardItem **cells)
-    {
-        cells[0] = columns[0].item(record.type);
-        cells[1] = columns[1].item(record.name);
-        cells[2] = columns[2].item(record.price);
-        cells[3] = columns[3].item(record.date);
-        cells[4] = columns[4].item(record.memo);
-        cells[5] = new QStandardItem(QString::number(record.MyID));
-    }
-
-private:
-    EqualTextCells columns[5];
-};
-} // namespace
-
 void TableRows::fillRows(QStandardItemModel *model, const QList<TableMoney> &records)
 {
-    // Making the items is most of the time a large book takes to show, and an item not yet
-    // in a model is nobody else's: a second thread makes those of the later half meanwhile.
-    // Only this thread touches the model; the records stay as they are until it returns.
-    const int count = records.size();
-    const int split = count >= 1000 ? count / 2 : count;
-    std::vector<QStandardItem *> later(size_t(count - split) * 6);
-    std::unique_ptr<QThread> helper;
-    if (split < count) {
-        helper.reset(QThread::create([&records, &later, split, count] {
-            RowCells cells;
-            for (int i = split; i < count; ++i)
-                cells.make(records.at(i), &later[size_t(i - split) * 6]);
-        }));
-        helper->start();
-    }
+    EqualTextCells cells[5];
     QList<QStandardItem *> row;
     for (int column = 0; column < 6; ++column)
         row.append(nullptr);
-    RowCells cells;
-    QStandardItem *made[6];
-    for (int i = 0; i < split; ++i) {
-        cells.make(records.at(i), made);
-        std::copy(made, made + 6, row.begin());
-        model->appendRow(row);
-    }
-    if (!helper)
-        return;
-    helper->wait();
-    for (auto at = later.cbegin(); at != later.cend(); at += 6) {
-        std::copy(at, at + 6, row.begin());
+    for (const TableMoney &record : records) {
+        row[0] = cells[0].item(record.type);
+        row[1] = cells[1].item(record.name);
+        row[2] = cells[2].item(record.price);
+        row[3] = cells[3].item(record.date);
+        row[4] = cells[4].item(record.memo);
+        row[5] = new QStandardItem(QString::number(record.MyID));
         model->appendRow(row);
     }
 }

@@ -4,6 +4,12 @@ get_target_property(_log4qt Log4Qt::log4qt IMPORTED_LOCATION_RELEASE)
 
 find_program(TOBRELL_STRIP NAMES x86_64-w64-mingw32-strip ${CMAKE_STRIP})
 find_program(TOBRELL_SQLITE3 sqlite3 REQUIRED)
+# The SQLite that Qt's driver and the program share; neither loads without it.
+find_file(TOBRELL_SQLITE_DLL sqlite3.dll PATHS ${SQLite3_INCLUDE_DIR}/../bin ${TOBRELL_QT_BIN}
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(NOT TOBRELL_SQLITE_DLL)
+    message(FATAL_ERROR "sqlite3.dll not found beside SQLite (${SQLite3_INCLUDE_DIR}/../bin) or Qt (${TOBRELL_QT_BIN})")
+endif()
 find_package(Git QUIET)
 set(TOBRELL_ZIP ${CMAKE_SOURCE_DIR}/dist/Tobrell-windows-x64.zip CACHE FILEPATH "The Windows zip")
 
@@ -13,6 +19,7 @@ add_custom_target(windows_zip
         -DQT_BIN=${TOBRELL_QT_BIN}
         -DQT_PREFIX=${TOBRELL_QT_PREFIX}
         -DLOG4QT_DLL=${_log4qt}
+        -DSQLITE_DLL=${TOBRELL_SQLITE_DLL}
         -DQT_ZH_QM=${TOBRELL_QT_ZH_QM}
         "-DRUNTIME=${TOBRELL_MINGW_RUNTIME}"
         -DSTRIP=${TOBRELL_STRIP}

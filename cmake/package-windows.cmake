@@ -6,7 +6,7 @@ file(COPY ${EXE} DESTINATION ${STAGE})
 foreach(module Core Gui Widgets Sql Charts)
     file(COPY ${QT_BIN}/Qt5${module}.dll DESTINATION ${STAGE})
 endforeach()
-file(COPY ${LOG4QT_DLL} ${RUNTIME} DESTINATION ${STAGE})
+file(COPY ${LOG4QT_DLL} ${SQLITE_DLL} ${RUNTIME} DESTINATION ${STAGE})
 # The pictures are PNG, which Qt Gui reads itself, and the icon sits in the executable:
 # no image format plugin is needed.
 file(COPY ${QT_PREFIX}/plugins/platforms/qwindows.dll DESTINATION ${STAGE}/platforms)

@@ -2,9 +2,6 @@
 
 #include "store/sqlitehandle.h"
 
-#include <QtGlobal>
-
-#ifdef Q_OS_UNIX
 #include <QHash>
 #include <QSet>
 #include <QVariant>
@@ -161,12 +158,3 @@ bool readMoneyRowsDirectly(const QSqlDatabase &db, QList<TableMoney> &records)
     records.append(read);
     return true;
 }
-
-#else
-
-bool readMoneyRowsDirectly(const QSqlDatabase &, QList<TableMoney> &)
-{
-    return false;
-}
-
-#endif

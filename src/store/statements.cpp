@@ -74,13 +74,13 @@ QSqlError ExpenseStatements::checkConnection()
         return refused(QStringLiteral("Database not open"),
                        QStringLiteral("%1 could not be opened: %2").arg(db.databaseName(), db.lastError().text()));
     }
-#ifdef Q_OS_UNIX
-    // On Windows an open database file can be neither removed nor replaced, and a
-    // read-only connection stays read-only until the next start.
     sqlite3 *handle = sqliteHandle(db);
     if (!handle)
         return QSqlError();
 
+#ifdef Q_OS_UNIX
+    // Windows refuses to remove or replace a file that is open, so there the book is
+    // always the file the program opened.
     int moved = 0;
     if (sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved) {
         return refused(QStringLiteral("Database file removed or replaced"),
@@ -88,13 +88,13 @@ QSqlError ExpenseStatements::checkConnection()
                                       "or restart the program to load the file now there")
                            .arg(db.databaseName()));
     }
+#endif
 
     if (sqlite3_db_readonly(handle, "main") == 1 && QFileInfo(db.databaseName()).isWritable()) {
         // Inside a transaction nothing can have been written yet on a read-only
         // connection, so it is begun again on the new one.
         return reopen(transactionOpen);
     }
-#endif
     return QSqlError();
 }
 

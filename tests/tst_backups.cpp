@@ -3,7 +3,67 @@
 
 #include <QtTest>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 using namespace TestSupport;
+
+namespace {
+
+// Every file the store asks the system to put on disk: its name and size at that moment.
+QList<QPair<QString, qint64>> flushed;
+
+#ifdef Q_OS_WIN
+BOOL(WINAPI *systemFlush)(HANDLE) = &FlushFileBuffers;
+
+BOOL WINAPI seenFlush(HANDLE file)
+{
+    wchar_t name[1024];
+    const DWORD length = GetFinalPathNameByHandleW(file, name, 1024, 0);
+    LARGE_INTEGER size{};
+    GetFileSizeEx(file, &size);
+    flushed.append({QFileInfo(QString::fromWCharArray(name, int(length))).fileName(), size.QuadPart});
+    return systemFlush(file);
+}
+
+// Points this program's own import of FlushFileBuffers at the probe.
+bool watchFlushes()
+{
+    auto *base = reinterpret_cast<BYTE *>(GetModuleHandleW(nullptr));
+    const auto *nt = reinterpret_cast<IMAGE_NT_HEADERS *>(base + reinterpret_cast<IMAGE_DOS_HEADER *>(base)->e_lfanew);
+    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto *dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + imports); dll->Name; ++dll)
+        for (auto *entry = reinterpret_cast<IMAGE_THUNK_DATA *>(base + dll->FirstThunk); entry->u1.Function; ++entry)
+            if (entry->u1.Function == ULONG_PTR(systemFlush)) {
+                DWORD was;
+                if (!VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &was))
+                    return false;
+                entry->u1.Function = ULONG_PTR(&seenFlush);
+                return true;
+            }
+    return false;
+}
+#endif
+
+} // namespace
+
+#ifndef Q_OS_WIN
+
+// Defined in the program, it stands before the C library's for the store linked in.
+extern "C" int fsync(int fd)
+{
+    struct stat st{};
+    ::fstat(fd, &st);
+    flushed.append({QFileInfo(QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget()).fileName(),
+                    qint64(st.st_size)});
+    return int(::syscall(SYS_fsync, fd));
+}
+#endif
 
 namespace {
 
@@ -81,6 +141,11 @@ void TestBackups::copyEqualsTheBook()
                                           "'line\nbreak 😀', null), ('交通', '', '7', '2024-03-01', '', 5)")}));
     const QByteArray before = readFile(book);
 
+#ifdef Q_OS_WIN
+    static const bool watching = watchFlushes();
+    QVERIFY(watching);
+#endif
+    flushed.clear();
     BackupResult result;
     {
         Connection connection(book);
@@ -90,6 +155,11 @@ void TestBackups::copyEqualsTheBook()
 
     QCOMPARE(result.outcome, BackupResult::Written);
     QCOMPARE(backups(), QStringList{QStringLiteral("Tobrell-20261208-013000.sqlite3")});
+    // The whole copy reached the disk under its temporary name, before it counted as a backup.
+    QCOMPARE(flushed.size(), 1);
+    QVERIFY2(flushed.first().first.startsWith(QStringLiteral("Tobrell-20261208-013000.sqlite3.")),
+             qPrintable(flushed.first().first));
+    QCOMPARE(flushed.first().second, QFileInfo(result.path).size());
     QCOMPARE(content(result.path), content(book));
     // No temporary file left behind.
     QCOMPARE(QDir(backupsPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), backups());

@@ -13,7 +13,12 @@
 
 #include <algorithm>
 
-#ifdef Q_OS_UNIX
+#include <cerrno>
+
+#ifdef Q_OS_WIN
+#define NOMINMAX
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -72,16 +77,24 @@ BackupResult failure(const QString &reason)
 }
 
 // SQLite leaves the copy to the operating system's cache; a copy that a power cut
-// truncates would pass for the newest and stop the next one.
-void flushToDisk(const QString &path)
+// truncates would pass for the newest and stop the next one. Empty when it is on disk.
+QString flushToDisk(const QString &path)
 {
-#ifdef Q_OS_UNIX
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        ::fsync(file.handle());
+#ifdef Q_OS_WIN
+    // Flushing needs a handle open for writing.
+    const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
+                                    GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool flushed = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
+    const QString reason = flushed ? QString() : qt_error_string(int(GetLastError()));
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
 #else
-    Q_UNUSED(path);
+    QFile file(path);
+    const bool flushed = file.open(QIODevice::ReadOnly) && ::fsync(file.handle()) == 0;
+    const QString reason = flushed ? QString() : file.isOpen() ? qt_error_string(errno) : file.errorString();
 #endif
+    return flushed ? QString() : QStringLiteral("cannot write %1 to disk: %2").arg(path, reason);
 }
 
 // SQLite's quick check of the copy, on the book's connection (attached, only read).
@@ -181,7 +194,11 @@ BackupResult backupBook(const QSqlDatabase &db, const QString &bookPath, const Q
         result.outcome = BackupResult::Damaged;
         return result;
     }
-    flushToDisk(temporary);
+    const QString unflushed = flushToDisk(temporary);
+    if (!unflushed.isEmpty()) {
+        copy.remove();
+        return failure(unflushed);
+    }
 
     // A name already taken (a second start within the same second, or any file or
     // folder of that name) is never overwritten: the next free second is used.

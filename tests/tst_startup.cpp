@@ -135,6 +135,7 @@ namespace {
 
 const char childEnv[] = "TOBRELL_STARTUP_CHILD";
 const char startChild[] = "start"; // the steps of main.cpp before the window, then the window
+const char holdChild[] = "hold";   // a program that is closing: the lock held a moment longer
 const char withoutOverride[] = "TOBRELL_WITHOUT_MODE_OVERRIDE";
 
 // As main.cpp, beside this executable: starts (where the backup's failure is logged),
@@ -226,10 +227,15 @@ void TestStartup::secondStartLeavesTheBookAlone_data()
 {
     QTest::addColumn<QString>("before");
     QTest::addColumn<bool>("refused");
-    QTest::newRow("another program has the book") << "running" << true;
-    QTest::newRow("the last one was killed") << "killed" << false;
+    QTest::addColumn<QByteArray>("lockText"); // a lock file left where no program holds it
+    QTest::newRow("another program has the book") << "running" << true << QByteArray();
+    QTest::newRow("the last one was killed") << "killed" << false << QByteArray();
+    QTest::newRow("the last one is still closing") << "closing" << false << QByteArray();
+    QTest::newRow("an empty lock, as after a power cut") << "lock left" << false << QByteArray("");
+    QTest::newRow("a garbled lock") << "lock left" << false << QByteArray("\xff\xfe\0garbage\n");
+    QTest::newRow("another computer's lock") << "lock left" << false << QByteArray("4242\nTobrell\nanother-pc\n");
 #ifdef Q_OS_LINUX // a read-only folder takes new files on Windows
-    QTest::newRow("read-only folder") << "read-only folder" << false;
+    QTest::newRow("read-only folder") << "read-only folder" << false << QByteArray();
 #endif
 }
 
@@ -237,6 +243,7 @@ void TestStartup::secondStartLeavesTheBookAlone()
 {
     QFETCH(QString, before);
     QFETCH(bool, refused);
+    QFETCH(QByteArray, lockText);
     if (!QFile::exists(builtProgram()))
         QSKIP("Tobrell executable not built");
     // The program and this test side by side in one folder, on one book.
@@ -261,6 +268,15 @@ void TestStartup::secondStartLeavesTheBookAlone()
     if (before == QLatin1String("read-only folder")) {
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         env.insert(QString::fromLatin1(withoutOverride), QStringLiteral("1"));
+    } else if (before == QLatin1String("lock left")) {
+        Lines::writeFile(lockFile, lockText);
+    } else if (before == QLatin1String("closing")) {
+        QProcessEnvironment holding = env;
+        holding.insert(QString::fromLatin1(childEnv), QString::fromLatin1(holdChild));
+        first.setProcessEnvironment(holding);
+        first.start(child, QStringList());
+        QVERIFY(first.waitForReadyRead(60000));
+        QCOMPARE(first.readLine().trimmed(), QByteArray("held"));
     } else {
         first.start(dir.filePath(exeName), QStringList());
         QVERIFY(first.waitForStarted());
@@ -348,6 +364,13 @@ int main(int argc, char **argv)
 {
     if (qgetenv(childEnv) == startChild)
         return startAsProgram(argc, argv);
+    if (qgetenv(childEnv) == holdChild) {
+        QCoreApplication app(argc, argv);
+        const BookLock lock(QCoreApplication::applicationDirPath());
+        QTextStream(stdout) << (lock.state() == BookLock::Held ? "held" : "not held") << Qt::endl;
+        QThread::msleep(1500);
+        return 0;
+    }
     if (qEnvironmentVariableIsSet(childEnv))
         return runAsProgram(argc, argv);
     QApplication app(argc, argv);

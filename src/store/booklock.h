@@ -15,7 +15,8 @@ public:
         Unavailable    // no lock can be made here (a read-only folder): go on as the only writer it can be
     };
 
-    // Takes the lock of folder//Tobrell.sqlite3 at once; freed with the object.
+    // Takes the lock of folder//Tobrell.sqlite3, waiting a few seconds for a program that
+    // is closing; a lock file no live program holds is taken over. Freed with the object.
     explicit BookLock(const QString &folder);
     BookLock(const BookLock &) = delete;
     BookLock &operator=(const BookLock &) = delete;

@@ -19,7 +19,7 @@ namespace {
 QList<QPair<QString, qint64>> flushed;
 
 #ifdef Q_OS_WIN
-BOOL(WINAPI *systemFlush)(HANDLE) = &FlushFileBuffers;
+BOOL(WINAPI *systemFlush)(HANDLE) = nullptr; // what the import pointed at
 
 BOOL WINAPI seenFlush(HANDLE file)
 {
@@ -39,10 +39,11 @@ bool watchFlushes()
     const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     for (auto *dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + imports); dll->Name; ++dll)
         for (auto *entry = reinterpret_cast<IMAGE_THUNK_DATA *>(base + dll->FirstThunk); entry->u1.Function; ++entry)
-            if (entry->u1.Function == ULONG_PTR(systemFlush)) {
+            if (entry->u1.Function == ULONG_PTR(&FlushFileBuffers)) {
                 DWORD was;
                 if (!VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &was))
                     return false;
+                systemFlush = reinterpret_cast<decltype(systemFlush)>(entry->u1.Function);
                 entry->u1.Function = ULONG_PTR(&seenFlush);
                 return true;
             }

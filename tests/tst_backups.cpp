@@ -20,7 +20,6 @@ QList<QPair<QString, qint64>> flushed;
 
 #ifdef Q_OS_WIN
 BOOL(WINAPI *systemFlush)(HANDLE) = nullptr; // what the import pointed at
-
 BOOL WINAPI seenFlush(HANDLE file)
 {
     wchar_t name[1024];
@@ -30,19 +29,18 @@ BOOL WINAPI seenFlush(HANDLE file)
     flushed.append({QFileInfo(QString::fromWCharArray(name, int(length))).fileName(), size.QuadPart});
     return systemFlush(file);
 }
-
-// Points this program's own import of FlushFileBuffers at the probe.
+// Points this program's own import of FlushFileBuffers, through which the store calls it,
+// at the probe.
 bool watchFlushes()
 {
     auto *base = reinterpret_cast<BYTE *>(GetModuleHandleW(nullptr));
     const auto *nt = reinterpret_cast<IMAGE_NT_HEADERS *>(base + reinterpret_cast<IMAGE_DOS_HEADER *>(base)->e_lfanew);
-    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto *dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + imports); dll->Name; ++dll)
+    auto *dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(
+        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    for (DWORD was; dll->Name; ++dll)
         for (auto *entry = reinterpret_cast<IMAGE_THUNK_DATA *>(base + dll->FirstThunk); entry->u1.Function; ++entry)
-            if (entry->u1.Function == ULONG_PTR(&FlushFileBuffers)) {
-                DWORD was;
-                if (!VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &was))
-                    return false;
+            if (entry->u1.Function == ULONG_PTR(&FlushFileBuffers)
+                && VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &was)) {
                 systemFlush = reinterpret_cast<decltype(systemFlush)>(entry->u1.Function);
                 entry->u1.Function = ULONG_PTR(&seenFlush);
                 return true;
@@ -54,7 +52,6 @@ bool watchFlushes()
 } // namespace
 
 #ifndef Q_OS_WIN
-
 // Defined in the program, it stands before the C library's for the store linked in.
 extern "C" int fsync(int fd)
 {

@@ -4,13 +4,12 @@
 Usage: tst_installer.py <Tobrell-setup-x64.exe> <Tobrell-windows-x64.zip> <staged program folder>
                         <work folder> <installer.cmake> <cmake>
 
-Refuses a stage holding a family's files, or files on no list; checks that the zip and the
-stage carry the same files. Installs silently into the default folder and checks the files,
-shortcuts, registry entry and empty book; starts the installed program on a book with a
-record; tries an install and an uninstall while it runs; upgrades over an edited
-configuration and an old Start-menu shortcut; installs into a folder with a Chinese name and
-upgrades it without being told where; refuses a folder that cannot be written; uninstalls
-both, keeping the family's files and whatever else is not the program's.
+Compares the zip with the stage and refuses a stage off the installer's lists. Installs
+silently into the default folder and checks the files, shortcuts, registry entry and empty
+book; starts the installed program on a book with a record; tries an install and an
+uninstall while it runs; upgrades over an edited configuration and an old shortcut; installs
+into a folder with a Chinese name and upgrades it without being told where; refuses a folder
+that cannot be written; uninstalls both, keeping every file not the program's.
 """
 import hashlib
 import os
@@ -215,27 +214,18 @@ def check_stage(stage, zip_path, installer_cmake, cmake):
     with tempfile.TemporaryDirectory() as temp:
         copy = os.path.join(temp, "Tobrell")
         shutil.copytree(stage, copy)
-
-        def refused(*names):
-            # Should the stage pass, makensis fails at once on a script that is not there.
-            out = subprocess.run([cmake, "-DSTAGE=" + copy, "-DMAKENSIS=makensis", "-DWORK=" + temp,
-                                  "-DNSI=" + os.path.join(temp, "none.nsi"), "-DOUT=" + os.path.join(temp, "setup.exe"),
-                                  "-P", installer_cmake], stdin=subprocess.DEVNULL,
-                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=120)
-            return out.returncode != 0 and all(n in out.stdout for n in names) \
-                and not os.path.exists(os.path.join(temp, "setup.exe"))
-
-        os.makedirs(os.path.join(copy, "backups"))
-        for name in ("Tobrell.log", "backups/x"):
-            open(os.path.join(copy, name), "wb").close()
-        check(refused("Tobrell.log", "backups/x"), "a stage holding a log and a backup makes no installer, naming them")
-        shutil.rmtree(os.path.join(copy, "backups"))
-        os.remove(os.path.join(copy, "Tobrell.log"))
-        os.makedirs(os.path.join(copy, "imageformats"))
-        open(os.path.join(copy, "imageformats", "qjpeg.dll"), "wb").close()
         os.remove(os.path.join(copy, "sqlite3.dll"))
-        check(refused("imageformats/qjpeg.dll", "sqlite3.dll"),
-              "a stage with a file on no list, or without a listed one, makes no installer, naming them")
+        faults = ("Tobrell.log", "backups/x", "imageformats/qjpeg.dll")
+        for name in faults:
+            os.makedirs(os.path.dirname(os.path.join(copy, name)), exist_ok=True)
+            open(os.path.join(copy, name), "wb").close()
+        # Should the stage pass, makensis fails at once on a script that is not there.
+        out = subprocess.run([cmake, "-DSTAGE=" + copy, "-DMAKENSIS=makensis", "-DWORK=" + temp, "-DNSI=" + temp + "/none.nsi",
+                              "-DOUT=" + temp + "/setup.exe", "-P", installer_cmake], stdin=subprocess.DEVNULL,
+                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=120)
+        check(out.returncode != 0 and all(n in out.stdout for n in faults + ("sqlite3.dll",))
+              and not os.path.exists(temp + "/setup.exe"),
+              "a stage with a log, a backup, a file on no list and without sqlite3.dll makes no installer, naming each")
 
 
 def main():
@@ -328,14 +318,11 @@ def run(wine, setup, stage, stage_files, program):
     app = wine.start(default + "\\Tobrell.exe", cwd=home)
     backups = os.path.join(home, "backups")
 
-    def backup():
-        names = [n for n in os.listdir(backups) if n.endswith(".sqlite3")] if os.path.isdir(backups) else []
-        return os.path.join(backups, names[0]) if names else None
-
+    backup = lambda: [n for n in os.listdir(backups) if n.endswith(".sqlite3")] if os.path.isdir(backups) else []
     started = wait_for(lambda: backup() and os.path.exists(os.path.join(home, "Tobrell.log")), 180)
     rows = []
     if started:
-        with sqlite3.connect(backup()) as db:
+        with sqlite3.connect(os.path.join(backups, backup()[0])) as db:
             rows = db.execute("SELECT name, price FROM tablemoneydb").fetchall()
         db.close()
     check(started and app.poll() is None and rows == [("午饭", "23.5")],

@@ -58,7 +58,9 @@ Var Books
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_TEXT "${APP_NAME} 已经安装好了。$\r$\n$\r$\n您的账本（Tobrell.sqlite3）和它的备份（backups 文件夹）就保存在程序所在的文件夹里：$\r$\n$INSTDIR$\r$\n$\r$\n开始菜单里的“${APP_NAME}”文件夹中有“${SM_BOOK_FOLDER}”，点击它就能打开这个文件夹。换电脑时，先关闭程序，再把 Tobrell.sqlite3 复制到新电脑上程序所在的文件夹里，替换那里的空账本。"
+; Long enough to need the large text area above the "run" box.
+!define MUI_FINISHPAGE_TEXT_LARGE
+!define MUI_FINISHPAGE_TEXT "您的账本（Tobrell.sqlite3）和备份（backups 文件夹）保存在程序所在的文件夹里：$\r$\n$INSTDIR$\r$\n$\r$\n以后从开始菜单的“${APP_NAME} > ${SM_BOOK_FOLDER}”就能打开它。"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Tobrell.exe"
 !insertmacro MUI_PAGE_FINISH
 
@@ -239,7 +241,7 @@ Function FindBooksElsewhere
     Pop $0
 FunctionEnd
 
-!define BOOKS_ELSEWHERE_TEXT "这个文件夹里已经有一个记过账的账本（Tobrell.sqlite3）：$Books$\r$\n$\r$\n程序将安装到另一个文件夹：$\r$\n    $INSTDIR$\r$\n在那里它会用一个新的空账本。安装程序不会移动或复制您原来的账本。$\r$\n$\r$\n要接着用原来的账目，请在安装完成后：$\r$\n    1. 关闭程序；$\r$\n    2. 把原来文件夹里的 Tobrell.sqlite3 复制到上面的新文件夹里，替换新的空账本。$\r$\n$\r$\n开始菜单里的“${APP_NAME} > ${SM_BOOK_FOLDER}”会打开新的文件夹。"
+!define BOOKS_ELSEWHERE_TEXT "下面的文件夹里有记过账的账本（Tobrell.sqlite3）：$Books$\r$\n$\r$\n程序将安装到另一个文件夹：$\r$\n    $INSTDIR$\r$\n在那里它会用一个新的空账本。安装程序不会移动或复制您原来的账本。$\r$\n$\r$\n要接着用原来的账目，请在安装完成后：$\r$\n    1. 关闭程序；$\r$\n    2. 把原来文件夹里的 Tobrell.sqlite3 复制到上面的新文件夹里，替换新的空账本。$\r$\n$\r$\n开始菜单里的“${APP_NAME} > ${SM_BOOK_FOLDER}”会打开新的文件夹。"
 
 !define IN_USE_TEXT "${APP_NAME} 正在运行（$INSTDIR\$0 正被使用）。$\r$\n$\r$\n请先关闭程序，然后点击 [重试]。"
 

